@@ -1,0 +1,34 @@
+// The MIDI output module: lists the output devices, holds the one open device, composes and sends
+// the note-on, control-change and program-change messages, and shows every failed MIDI call in a
+// message box with the platform's error text.
+#pragma once
+
+#include "core/basic_types.h"
+#include "platform/controls.h"
+
+namespace mdlPubSelf {
+
+// Handle of the open MIDI output device; 0 while none is open.
+extern Long MidiOutHandle;
+
+// Fills `list` with the mapper (ItemData -1) and every device whose capabilities can be read
+// (ItemData = device id). True when at least one entry was added.
+Boolean FillMidiDeviceList(platform::ListControl& list);
+
+// Closes any open device, then opens `deviceId`. True when a handle is held afterwards.
+Boolean OpenMidiOut(Integer deviceId);
+
+void CloseMidiOut();
+
+// Packs status + data1 * 256 + data2 * 65536 and sends it. A data1 outside -128..127 raises
+// OverflowError before anything is sent.
+void SendShortMessage(Integer status, Integer data1, Integer data2);
+
+void SendNoteOn(Integer channel, Integer note, Integer velocity);
+void SendControlChange(Integer channel, Integer controller, Integer value);
+// Bank select (controller 0) first, then the program change.
+void SendProgramChange(Integer channel, Integer bank, Integer program);
+
+void ShowMidiError(Integer code);
+
+}  // namespace mdlPubSelf

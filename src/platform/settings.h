@@ -1,0 +1,19 @@
+// Per-user settings store, addressed by application, section and key; every value is a text.
+// Windows: the registry under HKCU\Software\VB and VBA Program Settings\<app>\<section>.
+// Linux:   QSettings, $XDG_CONFIG_HOME/<app>/<app>.conf, group [<section>].
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// The stored text, or `defaultValue` when the application, section or key is absent.
+std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
+                       const std::string& defaultValue);
+
+// Stores `value`, creating the application, section and key as needed. Returns false when the
+// store refused the write.
+bool SaveSetting(const std::string& app, const std::string& section, const std::string& key,
+                 const std::string& value);
+
+}  // namespace platform
