@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages Clavitap needs to build, run and test both targets.
+# Run as root (or through sudo).
+set -euo pipefail
+
+packages=(
+  # build
+  cmake ninja-build g++ pkg-config
+  # Linux target: Qt 6 widgets, FluidSynth with a General MIDI SoundFont, ALSA sequencer, X11 keys
+  qt6-base-dev libfluidsynth-dev timgm6mb-soundfont librtmidi-dev libasound2-dev
+  libx11-dev libxi-dev libxtst-dev libevdev-dev
+  # Windows target: MinGW-w64 cross compiler and Wine to run its tests
+  mingw-w64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
+  # tests: GoogleTest, Google Benchmark, a virtual X server, XTest input, a tray host,
+  # a PulseAudio null sink, sound analysis and screenshots
+  googletest libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils trayer
+  pulseaudio pulseaudio-utils sox imagemagick xdg-utils python3
+)
+
+if [ "$(id -u)" -ne 0 ]; then
+  exec sudo "$0" "$@"
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
+echo "Clavitap: build, run and test packages are installed."
