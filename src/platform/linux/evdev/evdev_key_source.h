@@ -1,0 +1,81 @@
+// System-wide key state read straight from the kernel's input devices (evdev), for sessions
+// where the X server cannot report keys typed in other programs: Wayland desktops, where an X
+// client hears only keys typed into X windows, and the text console, where there is no X at all.
+//
+// Every event node in the input devices folder that has keys or mouse buttons is read, without
+// blocking and without grabbing it: other programs keep getting their input. Keys count by their
+// place on a US layout (the kernel reports positions, not keysyms). Reading the devices needs
+// membership in the 'input' group; Explanation() tells the user so in plain words.
+//
+// Nothing here prints or records which keys were pressed.
+//
+// Use: Open() once; then on every tick Refresh() followed by State() for each code asked about;
+// Close() at the end (the destructor also closes).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/linux/evdev/device_folder_watch.h"
+#include "platform/linux/evdev/virtual_key_states.h"
+
+namespace platform::evdev {
+
+class InputDevice;
+
+class EvdevKeySource {
+  public:
+    EvdevKeySource();
+    ~EvdevKeySource();
+    EvdevKeySource(const EvdevKeySource&) = delete;
+    EvdevKeySource& operator=(const EvdevKeySource&) = delete;
+
+    // Opens every event node in `inputDir` that has keys or mouse buttons and watches the folder
+    // for devices plugged in later. Returns whether at least one device can be read; when none
+    // can, the folder is still watched and Explanation() says why.
+    bool Open(const std::string& inputDir = "/dev/input");
+
+    // Reads from `fd`, which the source takes over: a kernel input device, or a pipe or socket
+    // carrying `struct input_event` records. `name` identifies it (Open uses the node's path), so
+    // the same node is not read twice. Returns false, closing `fd`, when it is no such source.
+    bool AddDevice(int fd, std::string name);
+
+    // Takes in every pending event of every device without blocking, opens devices that appeared
+    // in the folder and silently drops those that went away.
+    void Refresh();
+
+    // GetAsyncKeyState's word for a Windows virtual-key code: 0x8000 while the key is down, and
+    // bit 0 when it was pressed since the previous query of the same code (so a tap that began
+    // and ended between two refreshes answers nonzero exactly once).
+    std::int16_t State(int virtualKey);
+
+    void Close();
+
+    // How many devices are being read.
+    std::size_t DeviceCount() const { return devices_.size(); }
+
+    // Empty while a device can be read; otherwise what keeps the source from hearing keys and
+    // what the user can do about it, in plain words.
+    std::string Explanation() const;
+
+  private:
+    void ScanFolder();
+    void OpenNode(const std::string& nodeName);
+    bool IsReading(const std::string& name) const;
+
+    std::string inputDir_ = "/dev/input";
+    bool folderMissing_ = false;
+    bool accessDenied_ = false;
+    DeviceFolderWatch watch_;
+    std::vector<std::unique_ptr<InputDevice>> devices_;
+    VirtualKeyStates states_;
+};
+
+// What the user can do when the input devices in `inputDir` cannot be read: join the 'input'
+// group and log in again.
+std::string ExplainUnreadableDevices(const std::string& inputDir);
+
+}  // namespace platform::evdev

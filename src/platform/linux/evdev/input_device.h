@@ -1,0 +1,61 @@
+// One open source of key events: a kernel input device (a keyboard, mouse or touchpad node in
+// /dev/input) or a pipe or socket that carries the same stream of `struct input_event` records.
+//
+// Events are read raw rather than through libevdev: only EV_KEY and the SYN_DROPPED marker
+// matter, and the same reader then serves pipes, which libevdev refuses. libevdev is used only to
+// ask a kernel device whether it has any key or button the program knows.
+#pragma once
+
+#include <linux/input.h>
+
+#include <array>
+#include <bitset>
+#include <cstddef>
+#include <memory>
+#include <string>
+
+#include "platform/linux/evdev/unique_fd.h"
+#include "platform/linux/evdev/virtual_key_states.h"
+
+namespace platform::evdev {
+
+class InputDevice {
+  public:
+    // Takes `fd` over and makes it non-blocking. Returns null (and closes `fd`) when it is
+    // neither a kernel input device with keys or buttons nor a pipe or socket. Keys of a kernel
+    // device that are down already count as held, not as pressed.
+    static std::unique_ptr<InputDevice> Adopt(int fd, std::string name, VirtualKeyStates& states);
+
+    // Reads every pending event without blocking and applies the key changes to `states`.
+    // Returns false when the device is gone (unplugged, end of stream or a read error).
+    bool Drain(VirtualKeyStates& states);
+
+    // Lets go of every key this device holds, before it is dropped.
+    void ReleaseAll(VirtualKeyStates& states);
+
+    const std::string& Name() const { return name_; }
+
+  private:
+    using KeyBits = std::bitset<KEY_CNT>;
+
+    InputDevice(UniqueFd fd, std::string name, bool isKernelDevice);
+
+    void Apply(const input_event& event, VirtualKeyStates& states);
+    void SetKey(unsigned int code, bool down, bool countAsPress, VirtualKeyStates& states);
+    // Asks the kernel which keys are down and applies the differences; after an overrun the
+    // lost presses are counted as presses.
+    void Resync(VirtualKeyStates& states, bool countAsPress);
+
+    UniqueFd fd_;
+    std::string name_;
+    bool isKernelDevice_;
+    KeyBits held_;
+    // After SYN_DROPPED the kernel's queue overflowed: everything up to the next SYN_REPORT is
+    // an incomplete picture and is skipped; the state is then read afresh.
+    bool skippingToReport_ = false;
+    // The start of a record that a pipe delivered only in part.
+    std::array<unsigned char, sizeof(input_event)> partial_{};
+    std::size_t partialSize_ = 0;
+};
+
+}  // namespace platform::evdev

@@ -1,0 +1,37 @@
+#include "platform/linux/evdev/virtual_key_states.h"
+
+namespace platform::evdev {
+
+void VirtualKeyStates::Hold(int virtualKey, bool countAsPress) {
+    if (!IsVirtualKey(virtualKey)) return;
+    const auto code = static_cast<std::size_t>(virtualKey);
+    ++holders_[code];
+    if (countAsPress) pressedSinceQuery_[code] = true;
+}
+
+void VirtualKeyStates::LetGo(int virtualKey) {
+    if (!IsVirtualKey(virtualKey)) return;
+    const auto code = static_cast<std::size_t>(virtualKey);
+    if (holders_[code] > 0) --holders_[code];
+}
+
+void VirtualKeyStates::MarkPressed(int virtualKey) {
+    if (!IsVirtualKey(virtualKey)) return;
+    pressedSinceQuery_[static_cast<std::size_t>(virtualKey)] = true;
+}
+
+std::int16_t VirtualKeyStates::Query(int virtualKey) {
+    if (!IsVirtualKey(virtualKey)) return 0;
+    const auto code = static_cast<std::size_t>(virtualKey);
+    unsigned word = holders_[code] > 0 ? 0x8000u : 0u;
+    if (pressedSinceQuery_[code]) word |= 1u;
+    pressedSinceQuery_[code] = false;
+    return static_cast<std::int16_t>(word);
+}
+
+void VirtualKeyStates::Clear() {
+    holders_.fill(0);
+    pressedSinceQuery_.fill(false);
+}
+
+}  // namespace platform::evdev

@@ -1,0 +1,39 @@
+// The state of every virtual key as the devices have reported it, answered in the shape of
+// GetAsyncKeyState.
+//
+// Each device keeps which of its own key codes are down and reports only changes of that state,
+// so a release that arrives twice cannot unbalance anything here. A virtual key that several
+// physical keys share (left and right Shift, or the same key on two keyboards) stays down while
+// any of them is held.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace platform::evdev {
+
+class VirtualKeyStates {
+  public:
+    // One more physical key holds `virtualKey` down. `countAsPress` also marks it pressed since
+    // the previous query; a key found already down when a device is opened is not a press.
+    void Hold(int virtualKey, bool countAsPress);
+    // One physical key that held `virtualKey` down let go.
+    void LetGo(int virtualKey);
+    // A press or repeat of a key that is already down: only the pressed-since-query mark.
+    void MarkPressed(int virtualKey);
+
+    // 0x8000 while the key is down, | 1 when it was pressed since the previous query of the same
+    // code; the query clears that second part.
+    std::int16_t Query(int virtualKey);
+
+    void Clear();
+
+  private:
+    static bool IsVirtualKey(int code) { return code > 0 && code < 256; }
+
+    // How many physical keys hold each virtual key down.
+    std::array<std::uint16_t, 256> holders_{};
+    std::array<bool, 256> pressedSinceQuery_{};
+};
+
+}  // namespace platform::evdev
