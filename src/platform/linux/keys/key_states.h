@@ -1,0 +1,43 @@
+// The state of every key and pointer button as the key source has heard it, answered by
+// virtual-key code in the shape of GetAsyncKeyState.
+//
+// State is kept per physical source (an X keycode or a pointer button), so a release that
+// arrives twice or a press repeated while a key is held cannot unbalance it, and a virtual key
+// that two sources share (left and right Shift) stays down while either is held.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace platform::x11keys {
+
+class KeyStates {
+  public:
+    // Sources 0..255 are X keycodes; kFirstButtonSource + n is pointer button n.
+    static constexpr int kFirstButtonSource = 256;
+    static constexpr int kSourceCount = kFirstButtonSource + 32;
+
+    // `source` went down and stands for `virtualKey` (0: for nothing the program asks about).
+    void Press(int source, int virtualKey);
+    void Release(int source);
+
+    // 0x8000 while the key is down, | 1 when it was pressed since the previous query of the same
+    // code; the query clears that second part.
+    std::int16_t Query(int virtualKey);
+
+    // Forgets everything, as after the key source is closed.
+    void Clear();
+
+  private:
+    static bool IsSource(int source) { return source >= 0 && source < kSourceCount; }
+    static bool IsVirtualKey(int code) { return code > 0 && code < 256; }
+
+    // The virtual key each source was pressed as, 0 while the source is up. The release uses it,
+    // so a keyboard remapping while a key is held still lets go of the right code.
+    std::array<std::uint8_t, kSourceCount> heldAs_{};
+    // How many sources hold each virtual key down; only changes when a source changes state.
+    std::array<std::uint16_t, 256> holders_{};
+    std::array<bool, 256> pressedSinceQuery_{};
+};
+
+}  // namespace platform::x11keys

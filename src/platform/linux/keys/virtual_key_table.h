@@ -1,0 +1,16 @@
+// Which Windows virtual-key code an X key or pointer button stands for. The key scan asks by
+// virtual-key code; the X server reports keycodes (read through their keysyms) and button numbers.
+#pragma once
+
+namespace platform::x11keys {
+
+// The virtual-key code of a keysym, or 0 when the keysym names no key the program knows. Left and
+// right Shift, Ctrl and Alt give the generic codes 16, 17 and 18; a keypad key gives its keypad
+// code whether its keysym is the NumLock-on or the NumLock-off one.
+int VirtualKeyOfKeysym(unsigned long keysym);
+
+// The virtual-key code of a pointer button: left 1, right 2, middle 4, the two side buttons 5 and
+// 6; 0 for the wheel (buttons 4 to 7) and anything else.
+int VirtualKeyOfButton(int button);
+
+}  // namespace platform::x11keys

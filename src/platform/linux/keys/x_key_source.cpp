@@ -1,0 +1,145 @@
+#include "platform/linux/keys/x_key_source.h"
+
+#include <X11/XKBlib.h>
+#include <X11/extensions/XInput2.h>
+
+#include <cstdlib>
+
+#include "platform/linux/keys/virtual_key_table.h"
+
+namespace platform::x11keys {
+
+namespace {
+
+// XInput 2.2: from 2.1 on, raw events reach the root window even during another client's grab.
+constexpr int kNeededMajor = 2;
+constexpr int kNeededMinor = 2;
+
+std::string CannotHear(const std::string& reason) {
+    return "Clavitap cannot hear the keyboard: " + reason +
+           ", so keys typed in other programs will not sound.";
+}
+
+}  // namespace
+
+std::string XKeySource::Open() {
+    Close();
+    const char* name = std::getenv("DISPLAY");
+    if (name == nullptr || *name == '\0') {
+        return CannotHear("no X display is available (DISPLAY is not set)");
+    }
+    display_ = XOpenDisplay(nullptr);
+    if (display_ == nullptr) {
+        return CannotHear("the X display \"" + std::string(name) + "\" cannot be reached");
+    }
+    std::string problem = ListenOrExplain();
+    if (!problem.empty()) Close();
+    return problem;
+}
+
+std::string XKeySource::ListenOrExplain() {
+    int firstEvent = 0;
+    int firstError = 0;
+    if (!XQueryExtension(display_, "XInputExtension", &xinputOpcode_, &firstEvent, &firstError)) {
+        return CannotHear("the X display does not offer the XInput extension");
+    }
+    // XInput 2 events travel as generic events; without that extension none would ever arrive.
+    int unused = 0;
+    if (!XQueryExtension(display_, "Generic Event Extension", &unused, &unused, &unused)) {
+        return CannotHear("the X display does not deliver XInput 2 events");
+    }
+    int major = kNeededMajor;
+    int minor = kNeededMinor;
+    if (XIQueryVersion(display_, &major, &minor) != Success ||
+        major * 100 + minor < kNeededMajor * 100 + kNeededMinor) {
+        return CannotHear("the X display offers XInput " + std::to_string(major) + "." +
+                          std::to_string(minor) + ", and version 2.2 or later is needed");
+    }
+
+    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+    XISetMask(bits, XI_RawKeyPress);
+    XISetMask(bits, XI_RawKeyRelease);
+    XISetMask(bits, XI_RawButtonPress);
+    XISetMask(bits, XI_RawButtonRelease);
+    XIEventMask mask{};
+    mask.deviceid = XIAllMasterDevices;
+    mask.mask_len = sizeof(bits);
+    mask.mask = bits;
+    XISelectEvents(display_, DefaultRootWindow(display_), &mask, 1);
+
+    SelectMappingChanges();
+    keycodes_ = ReadKeycodeMap(display_);  // its reply also confirms the selections above
+    return {};
+}
+
+// A connection that uses XKB (Xlib turns it on at open) hears of keyboard remapping through XKB
+// events rather than the core MappingNotify; ask for the two that change keysyms.
+void XKeySource::SelectMappingChanges() {
+    int opcode = 0;
+    int firstError = 0;
+    int major = XkbMajorVersion;
+    int minor = XkbMinorVersion;
+    if (!XkbQueryExtension(display_, &opcode, &xkbEventBase_, &firstError, &major, &minor)) {
+        xkbEventBase_ = -1;
+        return;
+    }
+    XkbSelectEventDetails(display_, XkbUseCoreKbd, XkbMapNotify, XkbKeySymsMask, XkbKeySymsMask);
+    XkbSelectEventDetails(display_, XkbUseCoreKbd, XkbNewKeyboardNotify, XkbNKN_KeycodesMask,
+                          XkbNKN_KeycodesMask);
+}
+
+void XKeySource::Drain(KeyStates& states) {
+    if (display_ == nullptr) return;
+    bool mappingChanged = false;
+    // One read of what the server has sent so far, then only what that read queued.
+    for (int queued = XEventsQueued(display_, QueuedAfterReading); queued > 0;
+         queued = XEventsQueued(display_, QueuedAlready)) {
+        XkbEvent event;
+        XNextEvent(display_, &event.core);
+        XGenericEventCookie& cookie = event.core.xcookie;
+        if (event.type == GenericEvent && cookie.extension == xinputOpcode_) {
+            if (XGetEventData(display_, &cookie)) {
+                const auto* raw = static_cast<const XIRawEvent*>(cookie.data);
+                TakeRawEvent(cookie.evtype, raw->detail, states);
+                XFreeEventData(display_, &cookie);
+            }
+        } else if (event.type == MappingNotify) {
+            if (event.core.xmapping.request == MappingKeyboard) {
+                XRefreshKeyboardMapping(&event.core.xmapping);
+                mappingChanged = true;
+            }
+        } else if (event.type == xkbEventBase_) {
+            if (event.any.xkb_type == XkbMapNotify || event.any.xkb_type == XkbNewKeyboardNotify) {
+                mappingChanged = true;
+            }
+        }
+    }
+    if (mappingChanged) keycodes_ = ReadKeycodeMap(display_);
+}
+
+void XKeySource::TakeRawEvent(int type, int detail, KeyStates& states) const {
+    const bool isKeycode = detail >= 0 && detail < static_cast<int>(keycodes_.size());
+    const bool isButton =
+        detail > 0 && detail < KeyStates::kSourceCount - KeyStates::kFirstButtonSource;
+    const int buttonSource = KeyStates::kFirstButtonSource + detail;
+    if (type == XI_RawKeyPress && isKeycode) {
+        states.Press(detail, keycodes_[static_cast<std::size_t>(detail)]);
+    } else if (type == XI_RawKeyRelease && isKeycode) {
+        states.Release(detail);
+    } else if (type == XI_RawButtonPress && isButton) {
+        states.Press(buttonSource, VirtualKeyOfButton(detail));
+    } else if (type == XI_RawButtonRelease && isButton) {
+        states.Release(buttonSource);
+    }
+}
+
+void XKeySource::Close() {
+    if (display_ == nullptr) return;
+    XCloseDisplay(display_);
+    display_ = nullptr;
+    xinputOpcode_ = -1;
+    xkbEventBase_ = -1;
+    keycodes_ = {};
+}
+
+}  // namespace platform::x11keys

@@ -1,0 +1,56 @@
+// Without a usable X display the program still runs: the key source explains once, in plain
+// words, why keys in other programs cannot sound, answers 0 for every key and prints nothing.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "platform/key_state.h"
+#include "xvfb_server.h"
+
+namespace {
+
+void ExpectSilentForEveryCode() {
+    platform::RefreshKeyState();
+    for (int code = 0; code < 256; ++code) {
+        EXPECT_EQ(platform::GetAsyncKeyState(code), 0) << "code " << code;
+    }
+}
+
+TEST(KeySourceWithoutDisplay, DisplayNotSet) {
+    unsetenv("DISPLAY");
+    StderrCapture stderrText;
+    EXPECT_EQ(platform::OpenKeySource(),
+              "Clavitap cannot hear the keyboard: no X display is available (DISPLAY is not set), "
+              "so keys typed in other programs will not sound.");
+    ExpectSilentForEveryCode();
+    platform::CloseKeySource();
+    EXPECT_EQ(stderrText.Text(), "");
+}
+
+TEST(KeySourceWithoutDisplay, DisplayUnreachable) {
+    setenv("DISPLAY", ":1999", 1);  // no server listens there
+    StderrCapture stderrText;
+    EXPECT_EQ(platform::OpenKeySource(),
+              "Clavitap cannot hear the keyboard: the X display \":1999\" cannot be reached, so "
+              "keys typed in other programs will not sound.");
+    ExpectSilentForEveryCode();
+    platform::CloseKeySource();
+    EXPECT_EQ(stderrText.Text(), "");
+}
+
+// A server without the Generic Event Extension cannot deliver any XInput 2 event.
+TEST(KeySourceWithoutDisplay, DisplayWithoutXInput2) {
+    XvfbServer server({"-extension", "Generic Event Extension"});
+    ASSERT_TRUE(server.Running());
+    setenv("DISPLAY", server.Name().c_str(), 1);
+    StderrCapture stderrText;
+    EXPECT_EQ(platform::OpenKeySource(),
+              "Clavitap cannot hear the keyboard: the X display does not deliver XInput 2 events, "
+              "so keys typed in other programs will not sound.");
+    ExpectSilentForEveryCode();
+    platform::CloseKeySource();
+    EXPECT_EQ(stderrText.Text(), "");
+}
+
+}  // namespace
