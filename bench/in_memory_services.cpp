@@ -1,0 +1,83 @@
+#include "in_memory_services.h"
+
+#include <cstring>
+#include <string>
+
+#include "platform/key_state.h"
+#include "platform/linux/keys/key_states.h"
+#include "platform/message_box.h"
+#include "platform/midi_out.h"
+
+namespace {
+
+platform::x11keys::KeyStates& States() {
+    static platform::x11keys::KeyStates states;
+    return states;
+}
+
+constexpr Long kOpenHandle = 1;
+long sentCount = 0;
+volatile Long lastMessage = 0;
+
+}  // namespace
+
+namespace bench {
+
+void HoldKey(int code, bool down) {
+    // One source per virtual key is enough here; keycodes are what X would use.
+    if (down) {
+        States().Press(code, code);
+    } else {
+        States().Release(code);
+    }
+}
+
+long SentMessages() {
+    return sentCount;
+}
+
+}  // namespace bench
+
+namespace platform {
+
+std::string OpenKeySource() {
+    return {};
+}
+void RefreshKeyState() {}
+std::int16_t GetAsyncKeyState(int virtualKey) {
+    return States().Query(virtualKey);
+}
+void CloseKeySource() {
+    States().Clear();
+}
+
+Long midiOutGetNumDevs() {
+    return 0;
+}
+Long midiOutGetDevCapsA(Long deviceId, MidiOutCapsA* caps, Long) {
+    if (deviceId != -1) return MidiError::kBadDeviceId;
+    *caps = {};
+    std::strcpy(caps->szPname, "In-memory output");
+    return 0;
+}
+Long midiOutOpen(Long* handle, Long deviceId, Long, Long, Long) {
+    if (deviceId != -1) return MidiError::kBadDeviceId;
+    *handle = kOpenHandle;
+    return 0;
+}
+Long midiOutClose(Long handle) {
+    return handle == kOpenHandle ? 0 : MidiError::kInvalidHandle;
+}
+Long midiOutShortMsg(Long handle, Long message) {
+    if (handle != kOpenHandle) return MidiError::kInvalidHandle;
+    lastMessage = message;
+    ++sentCount;
+    return 0;
+}
+Long midiOutGetErrorTextA(Long, char*, Long) {
+    return MidiError::kBadErrorNumber;
+}
+
+void MsgBox(const std::string&) {}
+
+}  // namespace platform
