@@ -1,0 +1,38 @@
+// The Linux program: creates the window (its timer already running), opens the desktop-wide key
+// source, restores the saved choices, shows the window and runs until the window is closed.
+#include <QApplication>
+#include <QTimer>
+#include <string>
+
+#include "app_icon.h"
+#include "dispatch.h"
+#include "main_window.h"
+#include "platform/key_state.h"
+#include "platform/message_box.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Clavitap"));
+    QApplication::setDesktopFileName(QStringLiteral("clavitap"));
+    QApplication::setWindowIcon(ui::AppIcon());
+    // Only closing the main window ends the program: a message box closed while the window hides
+    // in the notification area must not.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    int result = 0;
+    {
+        ui::MainWindow window;
+        window.SetOnUnloaded([] { QCoreApplication::quit(); });
+        const std::string keySourceProblem = platform::OpenKeySource();
+        ui::Dispatch([&] { window.Handlers().Form_Load(); });
+        window.show();
+        if (!keySourceProblem.empty()) {
+            // Told once, over the shown window.
+            QTimer::singleShot(0, &window,
+                               [keySourceProblem] { platform::MsgBox(keySourceProblem); });
+        }
+        result = QApplication::exec();
+    }
+    platform::CloseKeySource();
+    return result;
+}

@@ -1,0 +1,375 @@
+#include "main_window.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <algorithm>
+#include <vector>
+
+#include "app_icon.h"
+#include "core/errors.h"
+#include "dispatch.h"
+#include "twips.h"
+#include "window/layout.h"
+#include "window_handles.h"
+
+namespace ui {
+namespace {
+
+constexpr Long kWmMouseMove = 512;
+
+QString ToQString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QRect PixelRect(const layout::Control& control) {
+    return {TwipsToPixels(control.left), TwipsToPixels(control.top), TwipsToPixels(control.width),
+            TwipsToPixels(control.height)};
+}
+
+// Where Tahoma is missing, the wide default sans-serif faces push the link captions into one
+// another; faces of Arial's width keep every caption inside its place in the layout.
+QFont WindowFont() {
+    QFont font;
+    font.setFamilies({ToQString(layout::kFontName), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Arimo"), QStringLiteral("Arial"),
+                      QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica")});
+    font.setPointSizeF(layout::kFontPoints);
+    font.setWeight(QFont::Normal);
+    return font;
+}
+
+QFont ControlFont(layout::Font kind) {
+    QFont font = WindowFont();
+    if (kind == layout::Font::Bold) font.setWeight(QFont::Bold);
+    return font;
+}
+
+QColor TextColor(layout::Color color, const QPalette& palette) {
+    switch (color) {
+        case layout::Color::Green:
+            return {0, 128, 0};
+        case layout::Color::Blue:
+            return {0, 0, 255};
+        case layout::Color::ButtonText:
+            break;
+    }
+    return palette.color(QPalette::ButtonText);
+}
+
+// A label that reports a left-button click released over it.
+class ClickLabel final : public QLabel {
+  public:
+    using QLabel::QLabel;
+    void SetOnClick(std::function<void()> onClick) { onClick_ = std::move(onClick); }
+
+  protected:
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        QLabel::mouseReleaseEvent(event);
+        if (onClick_ && event->button() == Qt::LeftButton &&
+            rect().contains(event->position().toPoint())) {
+            onClick_();
+        }
+    }
+
+  private:
+    std::function<void()> onClick_;
+};
+
+QWidget* MakeLabel(const layout::Control& control, QWidget& parent) {
+    auto* label = new ClickLabel(&parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setText(ToQString(control.text));
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setFont(ControlFont(control.font));
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, TextColor(control.color, palette));
+    palette.setColor(QPalette::Window, palette.color(QPalette::Button));
+    label->setPalette(palette);
+    label->setAutoFillBackground(true);
+    label->setWordWrap(control.wordWrap);
+    if (control.kind == layout::Kind::LinkLabel) label->setCursor(Qt::PointingHandCursor);
+    return label;
+}
+
+QWidget* MakeTextBox(const layout::Control& control, QWidget& parent) {
+    auto* box = new QPlainTextEdit(&parent);
+    // The notes end their lines with CR LF; the text box shows plain line breaks.
+    box->setPlainText(
+        ToQString(control.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    box->setReadOnly(true);
+    box->setFont(ControlFont(control.font));
+    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    box->setFocusPolicy(Qt::ClickFocus);
+    box->setTabChangesFocus(true);
+    box->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    box->document()->setDocumentMargin(1);
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Button));
+    box->setPalette(palette);
+    return box;
+}
+
+QWidget* MakeList(const layout::Control& control, QWidget& parent) {
+    auto* box = new QComboBox(&parent);
+    box->setEditable(false);
+    box->setFont(ControlFont(control.font));
+    box->setFocusPolicy(Qt::StrongFocus);
+    return box;
+}
+
+QWidget* MakeScrollBar(QWidget& parent) {
+    auto* bar = new QScrollBar(Qt::Horizontal, &parent);
+    bar->setRange(layout::kVolMin, layout::kVolMax);
+    bar->setSingleStep(layout::kVolSmallChange);
+    bar->setPageStep(layout::kVolLargeChange);
+    bar->setValue(layout::kVolMin);
+    bar->setFocusPolicy(Qt::StrongFocus);
+    return bar;
+}
+
+template <typename Widget>
+Widget& Require(QWidget* widget) {
+    return *static_cast<Widget*>(widget);
+}
+
+}  // namespace
+
+MainWindow::MainWindow()
+    : QWidget(nullptr, Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
+    setObjectName(QStringLiteral("frmPubMain"));
+    setWindowTitle(ToQString(layout::kCaption));
+    setFont(WindowFont());
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, palette.color(QPalette::Button));
+    setPalette(palette);
+    setAutoFillBackground(true);
+    setWindowIcon(AppIcon());
+    resize(TwipsToPixels(layout::kClientWidth), TwipsToPixels(layout::kClientHeight));
+
+    handle_ = RegisterWindow(*this);
+    iconHandle_ = RegisterIcon(windowIcon());
+
+    BuildControls();
+    handlers_ = std::make_unique<frmPubMain>(frmPubMain::Controls{
+        *this, *comDevies_, *comSounds_, *diao_, *vol_, *lblHide_, *lblFeedback_});
+    ConnectHandlers();
+    SetTabOrderAndAccessKeys();
+
+    timer1_.setInterval(layout::kTimerIntervalMs);
+    connect(&timer1_, &QTimer::timeout, this, [this] { Raise(&frmPubMain::Timer1_Timer); });
+    timer1_.start();
+}
+
+MainWindow::~MainWindow() {
+    timer1_.stop();
+    UnregisterWindow(handle_);
+}
+
+QWidget* MainWindow::Control(std::string_view name) const {
+    const auto found = controls_.find(name);
+    return found == controls_.end() ? nullptr : found->second;
+}
+
+void MainWindow::BuildControls() {
+    for (const layout::Control& control : layout::kControls) {
+        QWidget* widget = nullptr;
+        switch (control.kind) {
+            case layout::Kind::TextBox:
+                widget = MakeTextBox(control, *this);
+                break;
+            case layout::Kind::DropDownList:
+                widget = MakeList(control, *this);
+                break;
+            case layout::Kind::HScrollBar:
+                widget = MakeScrollBar(*this);
+                break;
+            case layout::Kind::Label:
+            case layout::Kind::LinkLabel:
+                widget = MakeLabel(control, *this);
+                break;
+            case layout::Kind::Timer:
+                continue;  // Timer1 is the window's own QTimer
+        }
+        widget->setObjectName(ToQString(control.name));
+        widget->setGeometry(PixelRect(control));
+        controls_[control.name] = widget;
+    }
+
+    auto& instruments = Require<QComboBox>(Control("ComSounds"));
+    for (std::string_view entry : layout::kInstruments) instruments.addItem(ToQString(entry), 0);
+    auto& tones = Require<QComboBox>(Control("diao"));
+    for (std::string_view entry : layout::kTones) tones.addItem(ToQString(entry), 0);
+    for (QComboBox* list : {&instruments, &tones}) list->setCurrentIndex(-1);
+
+    comDevies_ = std::make_unique<ComboList>(Require<QComboBox>(Control("ComDevies")));
+    comSounds_ = std::make_unique<ComboList>(instruments);
+    diao_ = std::make_unique<ComboList>(tones);
+    vol_ = std::make_unique<VolumeBar>(Require<QScrollBar>(Control("Vol")));
+    lblHide_ = std::make_unique<LabelView>(Require<QLabel>(Control("lblHide")));
+    lblFeedback_ = std::make_unique<LabelView>(Require<QLabel>(Control("lblFeedback")));
+}
+
+void MainWindow::ConnectHandlers() {
+    // Only the user's picks raise Click: QComboBox::activated is not emitted for selections
+    // made from code.
+    const std::pair<std::string_view, void (frmPubMain::*)()> lists[] = {
+        {"ComDevies", &frmPubMain::ComDevies_Click},
+        {"ComSounds", &frmPubMain::ComSounds_Click},
+    };
+    for (const auto& [name, handler] : lists) {
+        connect(&Require<QComboBox>(Control(name)), &QComboBox::activated, this,
+                [this, handler = handler] { Raise(handler); });
+    }
+    const std::pair<std::string_view, void (frmPubMain::*)()> links[] = {
+        {"lblHide", &frmPubMain::lblHide_Click},
+        {"lblDonate", &frmPubMain::lblDonate_Click},
+        {"lblHomepage", &frmPubMain::lblHomepage_Click},
+        {"lblFeedback", &frmPubMain::lblFeedback_Click},
+    };
+    for (const auto& [name, handler] : links) {
+        static_cast<ClickLabel*>(Control(name))->SetOnClick([this, handler = handler] {
+            Raise(handler);
+        });
+    }
+}
+
+void MainWindow::SetTabOrderAndAccessKeys() {
+    std::vector<const layout::Control*> byTabIndex;
+    for (const layout::Control& control : layout::kControls) {
+        if (control.tabIndex != layout::kNoTabIndex) byTabIndex.push_back(&control);
+    }
+    std::sort(byTabIndex.begin(), byTabIndex.end(),
+              [](const auto* a, const auto* b) { return a->tabIndex < b->tabIndex; });
+
+    QWidget* previous = nullptr;
+    for (const layout::Control* control : byTabIndex) {
+        QWidget* widget = Control(control->name);
+        if (widget->focusPolicy() == Qt::NoFocus) continue;
+        if (previous != nullptr) setTabOrder(previous, widget);
+        previous = widget;
+    }
+
+    // A caption's access key focuses the next control in tab order that can take the focus.
+    for (auto at = byTabIndex.begin(); at != byTabIndex.end(); ++at) {
+        if ((*at)->kind != layout::Kind::Label || (*at)->text.find('&') == std::string_view::npos) {
+            continue;
+        }
+        const auto buddy = std::find_if(at + 1, byTabIndex.end(), [this](const auto* next) {
+            return (Control(next->name)->focusPolicy() & Qt::TabFocus) != 0;
+        });
+        if (buddy != byTabIndex.end()) {
+            Require<QLabel>(Control((*at)->name)).setBuddy(Control((*buddy)->name));
+        }
+    }
+
+    // AutoSize labels take their size from the caption as drawn (after the buddy is set, the
+    // access-key ampersand no longer counts), keeping their Left and Top.
+    for (const layout::Control& control : layout::kControls) {
+        if (control.autoSize) Control(control.name)->adjustSize();
+    }
+}
+
+void MainWindow::Raise(void (frmPubMain::*handler)()) {
+    if (unloaded_ || !handlers_) return;
+    Dispatch([&] { (handlers_.get()->*handler)(); });
+}
+
+void MainWindow::PostCallbackMessage(Long message, Long mouseMessage) {
+    QTimer::singleShot(0, this, [this, message, mouseMessage] {
+        if (unloaded_ || message != kWmMouseMove) return;
+        const float x = static_cast<float>(mouseMessage) * TwipsPerPixelX();
+        Dispatch([&] { handlers_->Form_MouseMove(0, 0, x, 0.0f); });
+    });
+}
+
+void MainWindow::Hide() {
+    hide();
+}
+
+void MainWindow::Show() {
+    show();
+    raise();
+    activateWindow();
+}
+
+float MainWindow::Height() const {
+    return PixelsToTwips(frameGeometry().height());
+}
+float MainWindow::Width() const {
+    return PixelsToTwips(frameGeometry().width());
+}
+float MainWindow::ScaleHeight() const {
+    return PixelsToTwips(height());
+}
+float MainWindow::ScaleWidth() const {
+    return PixelsToTwips(width());
+}
+
+void MainWindow::RequireNormalState() const {
+    if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) {
+        throw InvalidPropertyValue();
+    }
+}
+
+void MainWindow::SetHeight(float twips) {
+    RequireNormalState();
+    const int client = TwipsToPixels(twips) - (frameGeometry().height() - height());
+    if (client < 1) throw InvalidPropertyValue();
+    resize(width(), client);
+}
+
+void MainWindow::SetWidth(float twips) {
+    RequireNormalState();
+    const int client = TwipsToPixels(twips) - (frameGeometry().width() - width());
+    if (client < 1) throw InvalidPropertyValue();
+    resize(client, height());
+}
+
+float MainWindow::TwipsPerPixelX() const {
+    return kTwipsPerPixel;
+}
+
+void MainWindow::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    // The separators cross the whole window and are clipped at its edges.
+    QPainter painter(this);
+    painter.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::SolidLine));
+    for (const layout::Line& line : layout::kLines) {
+        painter.drawLine(TwipsToPixels(line.x1), TwipsToPixels(line.y1), TwipsToPixels(line.x2),
+                         TwipsToPixels(line.y2));
+    }
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Raise(&frmPubMain::Form_Resize);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (shownOnce_) return;
+    shownOnce_ = true;
+    Raise(&frmPubMain::Form_Resize);
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // Minimising, maximising and restoring change the window's size as the handler sees it.
+    if (event->type() == QEvent::WindowStateChange) Raise(&frmPubMain::Form_Resize);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    event->accept();
+    if (unloaded_) return;
+    timer1_.stop();
+    Raise(&frmPubMain::Form_Unload);
+    unloaded_ = true;
+    if (onUnloaded_) onUnloaded_();
+}
+
+}  // namespace ui

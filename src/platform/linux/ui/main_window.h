@@ -1,0 +1,89 @@
+// The Linux window frmPubMain: one Qt widget built from the layout tables, owning its controls,
+// its 50-millisecond timer and the handlers, and raising the handlers from Qt's events.
+#pragma once
+
+#include <QLabel>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string_view>
+
+#include "control_adaptors.h"
+#include "platform/controls.h"
+#include "window/frmPubMain.h"
+
+namespace ui {
+
+class MainWindow final : public QWidget, public platform::FormControl {
+  public:
+    // Creates every control and starts Timer1. The window is not shown yet.
+    MainWindow();
+    ~MainWindow() override;
+
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    frmPubMain& Handlers() { return *handlers_; }
+    // The control called `name` in the layout, or nullptr.
+    QWidget* Control(std::string_view name) const;
+    platform::ListControl& ComDevies() { return *comDevies_; }
+    platform::ListControl& ComSounds() { return *comSounds_; }
+    platform::ListControl& diao() { return *diao_; }
+    platform::ScrollBarControl& Vol() { return *vol_; }
+    const QTimer& Timer1() const { return timer1_; }
+
+    // Runs after Form_Unload, when the user has closed the window: the program ends there.
+    void SetOnUnloaded(std::function<void()> onUnloaded) { onUnloaded_ = std::move(onUnloaded); }
+
+    // A callback message from the notification area, delivered like a posted window message:
+    // later, from the event loop. Message 512 (mouse move) reaches Form_MouseMove with X set to
+    // `mouseMessage` pixels in twips.
+    void PostCallbackMessage(Long message, Long mouseMessage);
+
+    // platform::FormControl
+    Long hWnd() const override { return handle_; }
+    Long IconHandle() const override { return iconHandle_; }
+    void Hide() override;
+    void Show() override;
+    float Height() const override;
+    float Width() const override;
+    float ScaleHeight() const override;
+    float ScaleWidth() const override;
+    void SetHeight(float twips) override;
+    void SetWidth(float twips) override;
+    float TwipsPerPixelX() const override;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void BuildControls();
+    void ConnectHandlers();
+    void SetTabOrderAndAccessKeys();
+    // Runs a handler unless the window has unloaded; nothing it throws leaves this call.
+    void Raise(void (frmPubMain::*handler)());
+    void RequireNormalState() const;
+
+    std::map<std::string_view, QWidget*> controls_;
+    std::unique_ptr<ComboList> comDevies_;
+    std::unique_ptr<ComboList> comSounds_;
+    std::unique_ptr<ComboList> diao_;
+    std::unique_ptr<VolumeBar> vol_;
+    std::unique_ptr<LabelView> lblHide_;
+    std::unique_ptr<LabelView> lblFeedback_;
+    std::unique_ptr<frmPubMain> handlers_;
+    QTimer timer1_;
+    Long handle_ = 0;
+    Long iconHandle_ = 0;
+    bool shownOnce_ = false;
+    bool unloaded_ = false;
+    std::function<void()> onUnloaded_;
+};
+
+}  // namespace ui

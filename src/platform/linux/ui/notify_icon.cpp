@@ -1,0 +1,142 @@
+#include "platform/notify_icon.h"
+
+#include <QPointer>
+#include <QSystemTrayIcon>
+#include <map>
+#include <utility>
+
+#include "main_window.h"
+#include "platform/message_box.h"
+#include "window_handles.h"
+
+namespace platform {
+namespace {
+
+constexpr Long kNifMessage = 1;
+constexpr Long kNifIcon = 2;
+constexpr Long kNifTip = 4;
+constexpr std::size_t kTipOffset = 24;
+constexpr std::size_t kTipLength = 32;
+
+// The mouse messages a click on the icon stands for, as the callback message carries them.
+constexpr Long kLeftButtonUp = 514;
+constexpr Long kLeftButtonDoubleClick = 515;
+constexpr Long kRightButtonUp = 517;
+constexpr Long kMiddleButtonUp = 520;
+
+struct IconRecord {
+    Long cbSize;
+    Long hWnd;
+    Long uID;
+    Long uFlags;
+    Long uCallbackMessage;
+    Long hIcon;
+    QString tip;
+};
+
+Long ReadLong(const NotifyIconRecord& bytes, std::size_t at) {
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < 4; ++i) value |= std::uint32_t{bytes[at + i]} << (8 * i);
+    return static_cast<Long>(value);
+}
+
+IconRecord Decode(const NotifyIconRecord& bytes) {
+    IconRecord record{ReadLong(bytes, 0),
+                      ReadLong(bytes, 4),
+                      ReadLong(bytes, 8),
+                      ReadLong(bytes, 12),
+                      ReadLong(bytes, 16),
+                      ReadLong(bytes, 20),
+                      {}};
+    QByteArray tip;
+    for (std::size_t i = kTipOffset; i < kTipOffset + kTipLength && bytes[i] != 0; ++i) {
+        tip.append(static_cast<char>(bytes[i]));
+    }
+    record.tip = QString::fromLatin1(tip);
+    return record;
+}
+
+Long MouseMessage(QSystemTrayIcon::ActivationReason reason) {
+    switch (reason) {
+        case QSystemTrayIcon::Trigger:
+            return kLeftButtonUp;
+        case QSystemTrayIcon::Context:
+            return kRightButtonUp;
+        case QSystemTrayIcon::MiddleClick:
+            return kMiddleButtonUp;
+        case QSystemTrayIcon::DoubleClick:
+            return kLeftButtonDoubleClick;
+        case QSystemTrayIcon::Unknown:
+            break;
+    }
+    return 0;
+}
+
+// Icons shown, by window and icon id, as the platform identifies them.
+std::map<std::pair<Long, Long>, QPointer<QSystemTrayIcon>>& ShownIcons() {
+    static std::map<std::pair<Long, Long>, QPointer<QSystemTrayIcon>> icons;
+    return icons;
+}
+
+void TellOnceThatThereIsNoTray() {
+    static bool told = false;
+    if (told) return;
+    told = true;
+    MsgBox(
+        "This desktop has no notification area, so Clavitap cannot hide there. The window stays "
+        "open so that you can still reach it; minimize it instead.");
+}
+
+bool Add(const IconRecord& record) {
+    ui::MainWindow* window = ui::WindowFromHandle(record.hWnd);
+    if (window == nullptr) return false;
+    auto& icons = ShownIcons();
+    const auto key = std::pair{record.hWnd, record.uID};
+    if (const auto found = icons.find(key); found != icons.end() && !found->second.isNull()) {
+        return false;  // that icon is already shown
+    }
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        TellOnceThatThereIsNoTray();
+        return false;
+    }
+
+    auto* icon = new QSystemTrayIcon(window);
+    if ((record.uFlags & kNifIcon) != 0) icon->setIcon(ui::IconFromHandle(record.hIcon));
+    if ((record.uFlags & kNifTip) != 0) icon->setToolTip(record.tip);
+    if ((record.uFlags & kNifMessage) != 0) {
+        const Long message = record.uCallbackMessage;
+        QObject::connect(icon, &QSystemTrayIcon::activated, window,
+                         [window, message](QSystemTrayIcon::ActivationReason reason) {
+                             const Long mouseMessage = MouseMessage(reason);
+                             if (mouseMessage != 0)
+                                 window->PostCallbackMessage(message, mouseMessage);
+                         });
+    }
+    icon->show();
+    icons[key] = icon;
+    return true;
+}
+
+bool Delete(const IconRecord& record) {
+    auto& icons = ShownIcons();
+    const auto found = icons.find(std::pair{record.hWnd, record.uID});
+    if (found == icons.end()) return false;
+    QPointer<QSystemTrayIcon> icon = found->second;
+    icons.erase(found);
+    if (icon.isNull()) return false;
+    icon->hide();
+    // Deleted from the event loop: the removal may run while the icon is still reporting a click.
+    icon->deleteLater();
+    return true;
+}
+
+}  // namespace
+
+bool Shell_NotifyIconA(Long message, const NotifyIconRecord& bytes) {
+    const IconRecord record = Decode(bytes);
+    if (message == NIM_ADD) return Add(record);
+    if (message == NIM_DELETE) return Delete(record);
+    return false;
+}
+
+}  // namespace platform

@@ -1,0 +1,19 @@
+// Twips (1440 per inch) to Qt's device-independent pixels and back. Qt lays widgets out in
+// 96-dpi pixels and scales them for denser screens itself, so a pixel is always 15 twips here.
+#pragma once
+
+#include <cmath>
+
+namespace ui {
+
+inline constexpr float kTwipsPerPixel = 15.0f;
+
+inline int TwipsToPixels(double twips) {
+    return static_cast<int>(std::lround(twips / kTwipsPerPixel));
+}
+
+inline float PixelsToTwips(int pixels) {
+    return static_cast<float>(pixels) * kTwipsPerPixel;
+}
+
+}  // namespace ui
