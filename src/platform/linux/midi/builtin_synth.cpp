@@ -1,0 +1,77 @@
+#include "platform/linux/midi/builtin_synth.h"
+
+#include <fluidsynth.h>
+
+#include "platform/linux/midi/quiet_logs.h"
+
+namespace platform::linux_midi {
+
+std::unique_ptr<BuiltinSynth> BuiltinSynth::Create(const std::string& soundFontPath) {
+    SilenceLibraryLogs();
+    fluid_settings_t* settings = new_fluid_settings();
+    if (settings == nullptr) return nullptr;
+    // A large font then costs only the presets that are selected, not the whole file.
+    fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
+    fluid_settings_setnum(settings, "synth.sample-rate", kSampleRate);
+    // FluidSynth's own default (0.2) leaves a single note near -30 dBFS, too quiet beside other
+    // programs; 0.5 still leaves room for a handful of keys at once.
+    fluid_settings_setnum(settings, "synth.gain", 0.5);
+    fluid_synth_t* synth = new_fluid_synth(settings);
+    if (synth == nullptr) {
+        delete_fluid_settings(settings);
+        return nullptr;
+    }
+    if (fluid_synth_sfload(synth, soundFontPath.c_str(), 1) == FLUID_FAILED) {
+        delete_fluid_synth(synth);
+        delete_fluid_settings(settings);
+        return nullptr;
+    }
+    return std::unique_ptr<BuiltinSynth>(new BuiltinSynth(settings, synth));
+}
+
+BuiltinSynth::BuiltinSynth(fluid_settings_t* settings, fluid_synth_t* synth)
+    : settings_(settings), synth_(synth) {}
+
+BuiltinSynth::~BuiltinSynth() {
+    delete_fluid_synth(synth_);
+    delete_fluid_settings(settings_);
+}
+
+void BuiltinSynth::Play(const ShortMessage& message) {
+    const int channel = message.Channel();
+    switch (message.Kind()) {
+        case 0x80:
+            fluid_synth_noteoff(synth_, channel, message.Data1());
+            break;
+        case 0x90:  // a velocity of 0 is a note-off; FluidSynth treats it so
+            fluid_synth_noteon(synth_, channel, message.Data1(), message.Data2());
+            break;
+        case 0xA0:
+            fluid_synth_key_pressure(synth_, channel, message.Data1(), message.Data2());
+            break;
+        case 0xB0:
+            fluid_synth_cc(synth_, channel, message.Data1(), message.Data2());
+            break;
+        case 0xC0:
+            fluid_synth_program_change(synth_, channel, message.Data1());
+            break;
+        case 0xD0:
+            fluid_synth_channel_pressure(synth_, channel, message.Data1());
+            break;
+        case 0xE0:
+            fluid_synth_pitch_bend(synth_, channel, message.Data1() | message.Data2() << 7);
+            break;
+        default:
+            break;  // system messages mean nothing to a synthesizer without a clock or a song
+    }
+}
+
+void BuiltinSynth::Render(float* left, float* right, int frames) {
+    fluid_synth_write_float(synth_, frames, left, 0, 1, right, 0, 1);
+}
+
+int BuiltinSynth::ActiveVoices() const {
+    return fluid_synth_get_active_voice_count(synth_);
+}
+
+}  // namespace platform::linux_midi

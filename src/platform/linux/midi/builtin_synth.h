@@ -1,0 +1,45 @@
+// The built-in synthesizer: FluidSynth with one General MIDI SoundFont loaded. It owns no audio
+// output, so tests and benchmarks can create it anywhere and render it offline; the program hands
+// it to SynthAudioOutput to be heard.
+#pragma once
+
+#include <fluidsynth/types.h>
+
+#include <memory>
+#include <string>
+
+#include "platform/linux/midi/short_message.h"
+
+namespace platform::linux_midi {
+
+class BuiltinSynth {
+  public:
+    static constexpr double kSampleRate = 44100.0;
+
+    // nullptr when FluidSynth cannot create the synthesizer or load `soundFontPath`.
+    static std::unique_ptr<BuiltinSynth> Create(const std::string& soundFontPath);
+    ~BuiltinSynth();
+    BuiltinSynth(const BuiltinSynth&) = delete;
+    BuiltinSynth& operator=(const BuiltinSynth&) = delete;
+
+    // Plays one channel message; system messages are ignored. Safe to call while another thread
+    // renders.
+    void Play(const ShortMessage& message);
+
+    // Renders `frames` stereo frames, overwriting both buffers.
+    void Render(float* left, float* right, int frames);
+
+    // Voices still sounding, those in their release phase included.
+    int ActiveVoices() const;
+
+    // The settings the synthesizer was made with; the audio driver reads its own from them too.
+    fluid_settings_t* Settings() const { return settings_; }
+
+  private:
+    BuiltinSynth(fluid_settings_t* settings, fluid_synth_t* synth);
+
+    fluid_settings_t* settings_;
+    fluid_synth_t* synth_;
+};
+
+}  // namespace platform::linux_midi

@@ -1,0 +1,45 @@
+#include "platform/linux/midi/midi_error_text.h"
+
+#include <array>
+
+#include "platform/linux/midi/synth_audio_output.h"
+#include "platform/midi_out.h"
+
+namespace platform::linux_midi {
+
+namespace {
+
+struct CodeText {
+    Long code;
+    const char* text;
+};
+
+constexpr std::array<CodeText, 10> kTexts = {{
+    {MidiError::kError, "The MIDI output failed for an unknown reason."},
+    {MidiError::kBadDeviceId, "There is no MIDI output device with this number."},
+    {MidiError::kAllocated, "The MIDI output device is already open."},
+    {MidiError::kInvalidHandle, "No MIDI output device is open (the handle is not valid)."},
+    {MidiError::kNoDriver, "No MIDI output driver is installed."},
+    {MidiError::kNoMemory, "There is not enough memory for the MIDI output."},
+    {MidiError::kBadErrorNumber, "The MIDI error code is not known."},
+    {MidiError::kInvalidParam, "The MIDI message or a parameter is not valid."},
+    {MidiError::kNoDevice, "The MIDI output device is gone: it was unplugged or closed."},
+    {LinuxMidiError::kNoSoundFont,
+     "The built-in synthesizer found no General MIDI SoundFont (install the package "
+     "timgm6mb-soundfont)."},
+}};
+
+}  // namespace
+
+std::optional<std::string> MidiErrorText(Long code) {
+    if (code == LinuxMidiError::kNoAudioOutput) {
+        return "The built-in synthesizer could not open an audio output (tried " +
+               AudioSystemsTried() + ").";
+    }
+    for (const CodeText& entry : kTexts) {
+        if (entry.code == code) return entry.text;
+    }
+    return std::nullopt;
+}
+
+}  // namespace platform::linux_midi

@@ -1,0 +1,20 @@
+// Result codes of the Linux MIDI output beyond winmm's own, and the English text of every code.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "core/basic_types.h"
+
+namespace platform::linux_midi {
+
+// Above every winmm code, so that no text can be mistaken for one of winmm's.
+namespace LinuxMidiError {
+inline constexpr Long kNoSoundFont = 1024;    // no usable General MIDI SoundFont
+inline constexpr Long kNoAudioOutput = 1025;  // no audio system could be opened
+}  // namespace LinuxMidiError
+
+// The text of `code`, or nullopt when the code has none.
+std::optional<std::string> MidiErrorText(Long code);
+
+}  // namespace platform::linux_midi

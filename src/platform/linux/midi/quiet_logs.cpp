@@ -1,0 +1,28 @@
+#include "platform/linux/midi/quiet_logs.h"
+
+#include <alsa/asoundlib.h>
+#include <fluidsynth.h>
+
+#include <mutex>
+
+namespace platform::linux_midi {
+
+namespace {
+
+void DropFluidMessage(int, const char*, void*) {}
+
+void DropAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
+
+}  // namespace
+
+void SilenceLibraryLogs() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (int level = FLUID_PANIC; level < LAST_LOG_LEVEL; ++level) {
+            fluid_set_log_function(level, DropFluidMessage, nullptr);
+        }
+        snd_lib_error_set_handler(DropAlsaMessage);
+    });
+}
+
+}  // namespace platform::linux_midi

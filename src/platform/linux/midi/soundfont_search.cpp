@@ -1,0 +1,42 @@
+#include "platform/linux/midi/soundfont_search.h"
+
+#include <unistd.h>
+
+#include <array>
+#include <filesystem>
+
+namespace platform::linux_midi {
+
+namespace {
+
+// In order of preference: the font the system administrator picked, then the small font that
+// loads fast and sounds good enough, then the large one.
+constexpr std::array kSoundFontNames = {"default-GM.sf2", "TimGM6mb.sf2", "FluidR3_GM.sf2"};
+
+std::vector<std::string>& Directories() {
+    static std::vector<std::string> directories = {"/usr/share/sounds/sf2"};
+    return directories;
+}
+
+bool IsReadableFile(const std::filesystem::path& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error) && access(path.c_str(), R_OK) == 0;
+}
+
+}  // namespace
+
+std::optional<std::string> FindSoundFont() {
+    for (const char* name : kSoundFontNames) {
+        for (const std::string& directory : Directories()) {
+            const std::filesystem::path candidate = std::filesystem::path(directory) / name;
+            if (IsReadableFile(candidate)) return candidate.string();
+        }
+    }
+    return std::nullopt;
+}
+
+void SetSoundFontDirectories(std::vector<std::string> directories) {
+    Directories() = std::move(directories);
+}
+
+}  // namespace platform::linux_midi

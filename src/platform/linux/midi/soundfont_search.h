@@ -1,0 +1,18 @@
+// Where the built-in synthesizer finds its General MIDI SoundFont.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform::linux_midi {
+
+// The first readable SoundFont of the preference table (the system's chosen default, then
+// TimGM6mb, then FluidR3_GM) in the first folder that holds one; nullopt when there is none.
+std::optional<std::string> FindSoundFont();
+
+// Replaces the folders searched (normally only /usr/share/sounds/sf2). Tests use it to run with
+// fonts elsewhere or with none at all.
+void SetSoundFontDirectories(std::vector<std::string> directories);
+
+}  // namespace platform::linux_midi

@@ -1,0 +1,48 @@
+#include "platform/linux/midi/synth_device.h"
+
+#include "platform/linux/midi/builtin_synth.h"
+#include "platform/linux/midi/midi_error_text.h"
+#include "platform/linux/midi/soundfont_search.h"
+#include "platform/linux/midi/synth_audio_output.h"
+
+namespace platform::linux_midi {
+
+namespace {
+
+class SynthDevice final : public OutputDevice {
+  public:
+    SynthDevice(std::unique_ptr<BuiltinSynth> synth, std::unique_ptr<SynthAudioOutput> output)
+        : synth_(std::move(synth)), output_(std::move(output)) {}
+
+    ~SynthDevice() override {
+        output_.reset();  // the audio thread stops before the synthesizer it renders goes
+    }
+
+    Long Send(const ShortMessage& message) override {
+        synth_->Play(message);
+        output_->Wake();
+        return 0;
+    }
+
+  private:
+    std::unique_ptr<BuiltinSynth> synth_;
+    std::unique_ptr<SynthAudioOutput> output_;
+};
+
+}  // namespace
+
+bool BuiltinSynthAvailable() {
+    return FindSoundFont().has_value();
+}
+
+OpenResult OpenBuiltinSynth() {
+    const auto soundFont = FindSoundFont();
+    if (!soundFont) return {nullptr, LinuxMidiError::kNoSoundFont};
+    auto synth = BuiltinSynth::Create(*soundFont);
+    if (!synth) return {nullptr, LinuxMidiError::kNoSoundFont};
+    auto output = SynthAudioOutput::Open(*synth);
+    if (!output) return {nullptr, LinuxMidiError::kNoAudioOutput};
+    return {std::make_unique<SynthDevice>(std::move(synth), std::move(output)), 0};
+}
+
+}  // namespace platform::linux_midi

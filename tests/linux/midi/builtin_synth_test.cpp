@@ -1,0 +1,159 @@
+// The built-in synthesizer rendered offline by FluidSynth, with no audio driver.
+#include "platform/linux/midi/builtin_synth.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "platform/linux/midi/silence_gate.h"
+#include "platform/linux/midi/soundfont_search.h"
+
+namespace platform::linux_midi {
+namespace {
+
+constexpr int kRate = static_cast<int>(BuiltinSynth::kSampleRate);
+
+ShortMessage Message(int status, int data1, int data2 = 0) {
+    const auto decoded = DecodeShortMessage(status | data1 << 8 | data2 << 16);
+    EXPECT_TRUE(decoded.has_value());
+    return decoded.value_or(ShortMessage{});
+}
+
+std::unique_ptr<BuiltinSynth> NewSynth() {
+    const auto font = FindSoundFont();
+    EXPECT_TRUE(font.has_value()) << "a General MIDI SoundFont must be installed";
+    return font ? BuiltinSynth::Create(*font) : nullptr;
+}
+
+// The left and right channels summed, `frames` long.
+std::vector<float> RenderMono(BuiltinSynth& synth, int frames) {
+    std::vector<float> left(static_cast<std::size_t>(frames)), right(left.size());
+    synth.Render(left.data(), right.data(), frames);
+    for (std::size_t i = 0; i < left.size(); ++i) left[i] += right[i];
+    return left;
+}
+
+// Half a second of `note` played with `program`, from a fresh synthesizer.
+std::vector<float> RenderNote(int program, int note) {
+    auto synth = NewSynth();
+    if (!synth) return {};
+    synth->Play(Message(0xC0, program));
+    synth->Play(Message(0x90, note, 100));
+    return RenderMono(*synth, kRate / 2);
+}
+
+double Correlation(const std::vector<float>& signal, std::size_t begin, std::size_t length,
+                   std::size_t lag) {
+    double product = 0, energyA = 0, energyB = 0;
+    for (std::size_t i = begin; i < begin + length; ++i) {
+        product += double{signal[i]} * signal[i + lag];
+        energyA += double{signal[i]} * signal[i];
+        energyB += double{signal[i + lag]} * signal[i + lag];
+    }
+    return product / std::sqrt(energyA * energyB + 1e-30);
+}
+
+// The pitch between `lowHz` and `highHz` (less than an octave apart, so that no harmonic can be
+// taken for it), by autocorrelation refined with a parabola through the peak.
+double PitchHz(const std::vector<float>& signal, int lowHz = 300, int highHz = 580) {
+    const std::size_t begin = kRate / 10, length = kRate / 4;  // past the hammer's attack
+    const auto shortest = static_cast<std::size_t>(kRate / highHz);
+    const auto longest = static_cast<std::size_t>(kRate / lowHz);
+    std::vector<double> r(longest + 2);
+    std::size_t best = shortest;
+    for (std::size_t lag = shortest - 1; lag <= longest + 1; ++lag) {
+        r[lag] = Correlation(signal, begin, length, lag);
+        if (lag >= shortest && lag <= longest && r[lag] > r[best]) best = lag;
+    }
+    const double shift =
+        0.5 * (r[best - 1] - r[best + 1]) / (r[best - 1] - 2 * r[best] + r[best + 1]);
+    return kRate / (static_cast<double>(best) + shift);
+}
+
+double Rms(const std::vector<float>& signal) {
+    double sum = 0;
+    for (float sample : signal) sum += double{sample} * sample;
+    return std::sqrt(sum / static_cast<double>(signal.size()));
+}
+
+TEST(BuiltinSynth, PianoNote70SoundsAtBFlat466Hz) {
+    const auto signal = RenderNote(0, 70);
+    ASSERT_FALSE(signal.empty());
+    EXPECT_GT(Rms(signal), 0.01);
+    EXPECT_NEAR(PitchHz(signal), 466.16, 466.16 * 0.01);
+}
+
+TEST(BuiltinSynth, NoteAnOctaveDownHalvesThePitch) {
+    const auto signal = RenderNote(0, 58);
+    ASSERT_FALSE(signal.empty());
+    EXPECT_NEAR(PitchHz(signal, 150, 290), 233.08, 233.08 * 0.01);
+}
+
+TEST(BuiltinSynth, ProgramChangeChangesTheSound) {
+    const auto piano = RenderNote(0, 70);
+    const auto pianoAgain = RenderNote(0, 70);
+    const auto flute = RenderNote(73, 70);
+    ASSERT_EQ(piano.size(), flute.size());
+    ASSERT_EQ(piano, pianoAgain) << "rendering must be repeatable for the comparison to mean much";
+    std::vector<float> difference(piano.size());
+    for (std::size_t i = 0; i < piano.size(); ++i) difference[i] = piano[i] - flute[i];
+    EXPECT_GT(Rms(difference), 0.3 * Rms(piano));
+    EXPECT_NEAR(PitchHz(flute), 466.16, 466.16 * 0.01);  // same note, other instrument
+}
+
+double Peak(const std::vector<float>& signal) {
+    double peak = 0;
+    for (float sample : signal) peak = std::max(peak, double{std::fabs(sample)});
+    return peak;
+}
+
+// Anything above the silent level would keep the audio stream from ever sleeping.
+TEST(BuiltinSynth, WithoutNotesRendersBelowTheSilentLevel) {
+    auto synth = NewSynth();
+    ASSERT_TRUE(synth);
+    EXPECT_LT(Peak(RenderMono(*synth, kRate)), SilenceGate::kSilentLevel);
+    EXPECT_EQ(synth->ActiveVoices(), 0);
+}
+
+TEST(SilenceGate, WaitsForTheLastVoiceAndTheTailThenForTheQuietTime) {
+    auto synth = NewSynth();
+    ASSERT_TRUE(synth);
+    const int quietFrames = kRate / 10, block = 256;
+    SilenceGate gate(quietFrames);
+    std::vector<float> left(block), right(block);
+    const auto renderBlock = [&] {
+        synth->Render(left.data(), right.data(), block);
+        return gate.IsSilent(left.data(), right.data(), block, synth->ActiveVoices());
+    };
+
+    synth->Play(Message(0x90, 70, 100));
+    for (int i = 0; i < kRate / block; ++i) ASSERT_FALSE(renderBlock()) << "block " << i;
+
+    synth->Play(Message(0xB0, 120, 0));  // all sound off: only the reverb tail remains
+    int blocksToSilence = 0;
+    while (!renderBlock()) {
+        ASSERT_LT(++blocksToSilence, 10 * kRate / block) << "the tail never died away";
+    }
+    EXPECT_GE(blocksToSilence * block, quietFrames - block);
+    EXPECT_EQ(synth->ActiveVoices(), 0);
+
+    gate.Reset();
+    EXPECT_FALSE(renderBlock()) << "after a reset the quiet time starts again";
+}
+
+TEST(SilenceGate, OneAudibleSampleOrVoiceKeepsItOpen) {
+    SilenceGate gate(512);
+    std::vector<float> quiet(256, 0.0f), loud(256, 0.0f);
+    loud[100] = 2 * SilenceGate::kSilentLevel;
+    EXPECT_FALSE(gate.IsSilent(quiet.data(), quiet.data(), 256, 0));
+    EXPECT_FALSE(gate.IsSilent(quiet.data(), loud.data(), 256, 0));  // restarts the count
+    EXPECT_FALSE(gate.IsSilent(quiet.data(), quiet.data(), 256, 0));
+    EXPECT_FALSE(gate.IsSilent(quiet.data(), quiet.data(), 256, 1));  // a silent voice still counts
+    EXPECT_FALSE(gate.IsSilent(quiet.data(), quiet.data(), 256, 0));
+    EXPECT_TRUE(gate.IsSilent(quiet.data(), quiet.data(), 256, 0));
+}
+
+}  // namespace
+}  // namespace platform::linux_midi

@@ -1,0 +1,36 @@
+#!/bin/sh
+# With no sound server reachable and ALSA configured with no devices at all, opening the built-in
+# synthesizer fails with a plain text, no ALSA port is listed, and nothing is printed on stderr.
+# Usage: quiet_failures_test.sh path/to/midi_quiet_probe
+set -u
+probe=${1:?probe}
+work=$(mktemp -d "${TMPDIR:-/tmp}/clavitap-quiet.XXXXXX") || exit 1
+trap 'rm -rf "$work"' EXIT
+mkdir -m700 "$work/xdg"
+: >"$work/empty-alsa.conf"
+
+XDG_RUNTIME_DIR="$work/xdg" HOME="$work" PULSE_SERVER="unix:$work/no-such-socket" \
+    ALSA_CONFIG_PATH="$work/empty-alsa.conf" \
+    timeout 30 "$probe" >"$work/out" 2>"$work/err"
+status=$?
+
+fail=0
+expect() {
+    if ! grep -qxF "$1" "$work/out"; then
+        echo "missing line: $1"
+        fail=1
+    fi
+}
+[ "$status" -eq 0 ] || { echo "the probe exited with $status"; fail=1; }
+expect "devices: 0"
+expect "caps -1: 0 Built-in Synthesizer"
+expect "open -1: 1025 The built-in synthesizer could not open an audio output (tried PipeWire, PulseAudio and ALSA)."
+expect "open 0: 2 There is no MIDI output device with this number."
+expect "send: 5 No MIDI output device is open (the handle is not valid)."
+if [ -s "$work/err" ]; then
+    echo "stderr was not empty:"
+    cat "$work/err"
+    fail=1
+fi
+[ "$fail" -eq 0 ] || { echo "stdout was:"; cat "$work/out"; }
+exit "$fail"
