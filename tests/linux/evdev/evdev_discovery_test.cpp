@@ -132,7 +132,11 @@ void OpenAsOrdinaryUser(const std::string& folder) {
     }
     EvdevKeySource source;
     const bool opened = source.Open(folder);
-    std::_Exit(!opened && source.Explanation() == ExplainUnreadableDevices(folder) ? 0 : 1);
+    const std::string explanation = source.Explanation();
+    const bool explained = explanation == ExplainUnreadableDevices(folder) &&
+                           explanation.find("'input' group") != std::string::npos &&
+                           explanation.find("log in again") != std::string::npos;
+    std::_Exit(!opened && explained ? 0 : 1);
 }
 
 TEST_F(EvdevDiscovery, UnreadableDevicesAreExplained) {
@@ -140,13 +144,6 @@ TEST_F(EvdevDiscovery, UnreadableDevicesAreExplained) {
     ASSERT_EQ(chmod((folder + "/event0").c_str(), 0000), 0);  // after the writer is attached
     ASSERT_EQ(chmod(folder.c_str(), 0755), 0);
     EXPECT_EXIT(OpenAsOrdinaryUser(folder), ::testing::ExitedWithCode(0), "");
-}
-
-TEST(EvdevExplanation, TellsWhatToDoInPlainWords) {
-    EXPECT_EQ(ExplainUnreadableDevices("/dev/input"),
-              "Clavitap cannot read the keyboard devices in /dev/input. Add your user to the "
-              "'input' group (sudo usermod -aG input $USER) and log in again, so keys typed in "
-              "other programs can sound.");
 }
 
 }  // namespace

@@ -49,17 +49,6 @@ TEST(EvdevKeyMap, FunctionKeysAndKeypadRunInOrder) {
     EXPECT_EQ(VirtualKeyOfEvdevCode(KEY_KPENTER), VirtualKeyOfEvdevCode(KEY_ENTER));
 }
 
-TEST(EvdevKeyMap, LeftAndRightModifiersShareTheirGenericCode) {
-    EXPECT_EQ(VirtualKeyOfEvdevCode(KEY_LEFTSHIFT), 16);
-    EXPECT_EQ(VirtualKeyOfEvdevCode(KEY_RIGHTSHIFT), 16);
-    EXPECT_EQ(VirtualKeyOfEvdevCode(KEY_LEFTCTRL), 17);
-    EXPECT_EQ(VirtualKeyOfEvdevCode(KEY_RIGHTCTRL), 17);
-    EXPECT_EQ(VirtualKeyOfEvdevCode(KEY_LEFTALT), 18);
-    EXPECT_EQ(VirtualKeyOfEvdevCode(KEY_RIGHTALT), 18);
-    EXPECT_EQ(VirtualKeyOfEvdevCode(KEY_LEFTMETA), 91);
-    EXPECT_EQ(VirtualKeyOfEvdevCode(KEY_RIGHTMETA), 92);
-}
-
 TEST(EvdevKeyMap, EveryKeyOfAPcKeyboardAndMouseIsReachable) {
     std::set<int> reached;
     for (unsigned int code = 0; code < KEY_CNT; ++code) reached.insert(VirtualKeyOfEvdevCode(code));

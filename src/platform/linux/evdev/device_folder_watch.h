@@ -24,6 +24,9 @@ class DeviceFolderWatch {
     // Never blocks.
     Changes TakeChanges();
 
+    // Readable when changes are waiting; -1 while not watching.
+    int Fd() const { return fd_.Get(); }
+
   private:
     UniqueFd fd_;
 };

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -80,17 +81,37 @@ bool EvdevKeySource::AddDevice(int fd, std::string name) {
 }
 
 void EvdevKeySource::Refresh() {
+    // One poll tells which devices have anything to read, so that an idle tick costs one call
+    // however many devices there are. poll skips the entry of -1 while the folder is not watched.
+    pollFds_.clear();
+    pollFds_.push_back({watch_.Fd(), POLLIN, 0});
+    for (const auto& device : devices_) pollFds_.push_back({device->Fd(), POLLIN, 0});
+    const int readyCount = poll(pollFds_.data(), pollFds_.size(), 0);
+    if (readyCount == 0) return;
+    // A failed poll (interrupted, out of memory) reads everything, as if all were ready.
+    const auto isReady = [&](std::size_t entry) {
+        return readyCount < 0 || pollFds_[entry].revents != 0;
+    };
+
+    const std::size_t polledDevices = devices_.size();
+    if (isReady(0)) TakeFolderChanges();
+    // Devices found just now were not polled; they are read at once.
+    for (std::size_t index = 0; index < devices_.size(); ++index) {
+        if (index < polledDevices && !isReady(index + 1)) continue;
+        if (devices_[index]->Drain(states_)) continue;
+        devices_[index]->ReleaseAll(states_);
+        devices_[index].reset();
+    }
+    std::erase(devices_, nullptr);
+}
+
+void EvdevKeySource::TakeFolderChanges() {
     const DeviceFolderWatch::Changes changes = watch_.TakeChanges();
     if (changes.overflowed) {
         ScanFolder();
     } else {
         for (const std::string& name : changes.names) OpenNode(name);
     }
-    std::erase_if(devices_, [this](const std::unique_ptr<InputDevice>& device) {
-        if (device->Drain(states_)) return false;
-        device->ReleaseAll(states_);
-        return true;
-    });
 }
 
 std::int16_t EvdevKeySource::State(int virtualKey) {

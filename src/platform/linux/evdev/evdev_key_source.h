@@ -13,6 +13,8 @@
 // Close() at the end (the destructor also closes).
 #pragma once
 
+#include <poll.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -63,6 +65,7 @@ class EvdevKeySource {
 
   private:
     void ScanFolder();
+    void TakeFolderChanges();
     void OpenNode(const std::string& nodeName);
     bool IsReading(const std::string& name) const;
 
@@ -72,6 +75,8 @@ class EvdevKeySource {
     DeviceFolderWatch watch_;
     std::vector<std::unique_ptr<InputDevice>> devices_;
     VirtualKeyStates states_;
+    // The folder watch first, then one entry per device; kept to spare an allocation per tick.
+    std::vector<pollfd> pollFds_;
 };
 
 // What the user can do when the input devices in `inputDir` cannot be read: join the 'input'

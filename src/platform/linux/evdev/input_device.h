@@ -34,6 +34,7 @@ class InputDevice {
     void ReleaseAll(VirtualKeyStates& states);
 
     const std::string& Name() const { return name_; }
+    int Fd() const { return fd_.Get(); }
 
   private:
     using KeyBits = std::bitset<KEY_CNT>;
