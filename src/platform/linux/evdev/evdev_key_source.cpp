@@ -43,8 +43,9 @@ bool EvdevKeySource::Open(const std::string& inputDir) {
 void EvdevKeySource::ScanFolder() {
     DIR* folder = opendir(inputDir_.c_str());
     if (folder == nullptr) {
-        folderMissing_ = errno == ENOENT || errno == ENOTDIR;
-        accessDenied_ = accessDenied_ || IsAccessError(errno);
+        const int error = errno;
+        folderMissing_ = error == ENOENT || error == ENOTDIR;
+        accessDenied_ = accessDenied_ || IsAccessError(error);
         return;
     }
     folderMissing_ = false;
