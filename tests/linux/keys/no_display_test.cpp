@@ -2,6 +2,8 @@
 // words, why keys in other programs cannot sound, answers 0 for every key and prints nothing.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <string>
 
@@ -32,11 +34,38 @@ TEST(KeySourceWithoutDisplay, DisplayUnreachable) {
     setenv("DISPLAY", ":1999", 1);  // no server listens there
     StderrCapture stderrText;
     EXPECT_EQ(platform::OpenKeySource(),
-              "Clavitap cannot hear the keyboard: the X display \":1999\" cannot be reached, so "
-              "keys typed in other programs will not sound.");
+              "Clavitap cannot hear the keyboard: the X display \":1999\" cannot be reached or "
+              "does not let Clavitap in, so keys typed in other programs will not sound.");
     ExpectSilentForEveryCode();
     platform::CloseKeySource();
     EXPECT_EQ(stderrText.Text(), "");
+}
+
+// A server that wants an authorisation cookie we do not have: Xlib would print the server's
+// reason on the terminal.
+TEST(KeySourceWithoutDisplay, DisplayRefusesTheConnection) {
+    char cookies[] = "/tmp/clavitap-cookies-XXXXXX";
+    const int file = mkstemp(cookies);
+    ASSERT_GE(file, 0);
+    close(file);
+    // Any cookie at all turns the server's access control on.
+    XvfbServer server({"-auth", cookies});
+    ASSERT_TRUE(server.Running());
+    const std::string add = "xauth -q -f " + std::string(cookies) + " add " + server.Name() +
+                            " . 0123456789abcdef0123456789abcdef";
+    ASSERT_EQ(std::system(add.c_str()), 0);
+    setenv("DISPLAY", server.Name().c_str(), 1);
+    setenv("XAUTHORITY", "/dev/null", 1);
+    StderrCapture stderrText;
+    EXPECT_EQ(platform::OpenKeySource(),
+              "Clavitap cannot hear the keyboard: the X display \"" + server.Name() +
+                  "\" cannot be reached or does not let Clavitap in, so keys typed in other "
+                  "programs will not sound.");
+    ExpectSilentForEveryCode();
+    platform::CloseKeySource();
+    EXPECT_EQ(stderrText.Text(), "");
+    unsetenv("XAUTHORITY");
+    unlink(cookies);
 }
 
 // A server without the Generic Event Extension cannot deliver any XInput 2 event.

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "platform/linux/keys/silenced_stderr.h"
 #include "platform/linux/keys/virtual_key_table.h"
 
 namespace platform::x11keys {
@@ -28,9 +29,13 @@ std::string XKeySource::Open() {
     if (name == nullptr || *name == '\0') {
         return CannotHear("no X display is available (DISPLAY is not set)");
     }
-    display_ = XOpenDisplay(nullptr);
+    {
+        const SilencedStderr quiet;
+        display_ = XOpenDisplay(nullptr);
+    }
     if (display_ == nullptr) {
-        return CannotHear("the X display \"" + std::string(name) + "\" cannot be reached");
+        return CannotHear("the X display \"" + std::string(name) +
+                          "\" cannot be reached or does not let Clavitap in");
     }
     std::string problem = ListenOrExplain();
     if (!problem.empty()) Close();
