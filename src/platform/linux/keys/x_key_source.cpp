@@ -55,8 +55,10 @@ std::string XKeySource::ListenOrExplain() {
     }
     int major = kNeededMajor;
     int minor = kNeededMinor;
-    if (XIQueryVersion(display_, &major, &minor) != Success ||
-        major * 100 + minor < kNeededMajor * 100 + kNeededMinor) {
+    if (XIQueryVersion(display_, &major, &minor) != Success) {
+        return CannotHear("the X display does not offer XInput 2");
+    }
+    if (major * 100 + minor < kNeededMajor * 100 + kNeededMinor) {
         return CannotHear("the X display offers XInput " + std::to_string(major) + "." +
                           std::to_string(minor) + ", and version 2.2 or later is needed");
     }
@@ -95,7 +97,6 @@ void XKeySource::SelectMappingChanges() {
 
 void XKeySource::Drain(KeyStates& states) {
     if (display_ == nullptr) return;
-    bool mappingChanged = false;
     // One read of what the server has sent so far, then only what that read queued.
     for (int queued = XEventsQueued(display_, QueuedAfterReading); queued > 0;
          queued = XEventsQueued(display_, QueuedAlready)) {
@@ -108,18 +109,19 @@ void XKeySource::Drain(KeyStates& states) {
                 TakeRawEvent(cookie.evtype, raw->detail, states);
                 XFreeEventData(display_, &cookie);
             }
-        } else if (event.type == MappingNotify) {
-            if (event.core.xmapping.request == MappingKeyboard) {
-                XRefreshKeyboardMapping(&event.core.xmapping);
-                mappingChanged = true;
-            }
-        } else if (event.type == xkbEventBase_) {
-            if (event.any.xkb_type == XkbMapNotify || event.any.xkb_type == XkbNewKeyboardNotify) {
-                mappingChanged = true;
-            }
+        } else if (IsMappingChange(event)) {
+            if (event.type == MappingNotify) XRefreshKeyboardMapping(&event.core.xmapping);
+            // At once, so that keys queued behind the change (the first key typed on another
+            // keyboard with its own layout) count under the new mapping.
+            keycodes_ = ReadKeycodeMap(display_);
         }
     }
-    if (mappingChanged) keycodes_ = ReadKeycodeMap(display_);
+}
+
+bool XKeySource::IsMappingChange(const XkbEvent& event) const {
+    if (event.type == MappingNotify) return event.core.xmapping.request == MappingKeyboard;
+    return event.type == xkbEventBase_ &&
+           (event.any.xkb_type == XkbMapNotify || event.any.xkb_type == XkbNewKeyboardNotify);
 }
 
 void XKeySource::TakeRawEvent(int type, int detail, KeyStates& states) const {

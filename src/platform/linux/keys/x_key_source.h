@@ -3,6 +3,7 @@
 // window has the focus and even while another program holds a keyboard grab (XInput 2.1 and up).
 #pragma once
 
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 
 #include <string>
@@ -33,6 +34,8 @@ class XKeySource {
   private:
     std::string ListenOrExplain();
     void SelectMappingChanges();
+    // The core or XKB event that tells of a new keyboard mapping.
+    bool IsMappingChange(const XkbEvent& event) const;
     void TakeRawEvent(int type, int detail, KeyStates& states) const;
 
     Display* display_ = nullptr;
