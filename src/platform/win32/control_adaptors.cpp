@@ -1,0 +1,171 @@
+#include "platform/win32/control_adaptors.h"
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "core/errors.h"
+#include "platform/win32/twips.h"
+#include "platform/win32/window_handles.h"
+
+namespace win32 {
+
+// ---- ComboList
+
+void ComboList::Clear() {
+    SendMessageA(combo_, CB_RESETCONTENT, 0, 0);
+    newIndex_ = -1;
+}
+
+void ComboList::AddItem(const std::string& text) {
+    const LRESULT index =
+        SendMessageA(combo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    if (index < 0 || index > std::numeric_limits<Integer>::max()) throw OverflowError();
+    newIndex_ = static_cast<Integer>(index);
+}
+
+Integer ComboList::ListCount() const {
+    return static_cast<Integer>(SendMessageA(combo_, CB_GETCOUNT, 0, 0));
+}
+
+void ComboList::CheckEntry(Integer index) const {
+    if (index < 0 || index >= ListCount()) throw InvalidPropertyValue();
+}
+
+std::string ComboList::List(Integer index) const {
+    if (index < 0 || index >= ListCount()) return {};
+    const LRESULT length = SendMessageA(combo_, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length <= 0) return {};
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    SendMessageA(combo_, CB_GETLBTEXT, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(length));
+    return text;
+}
+
+Long ComboList::ItemData(Integer index) const {
+    CheckEntry(index);
+    return static_cast<Long>(SendMessageA(combo_, CB_GETITEMDATA, static_cast<WPARAM>(index), 0));
+}
+
+void ComboList::SetItemData(Integer index, Long value) {
+    CheckEntry(index);
+    SendMessageA(combo_, CB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(value));
+}
+
+Integer ComboList::ListIndex() const {
+    const LRESULT index = SendMessageA(combo_, CB_GETCURSEL, 0, 0);
+    return index == CB_ERR ? Integer{-1} : static_cast<Integer>(index);
+}
+
+void ComboList::SetListIndex(Integer index) {
+    if (index < -1 || index >= ListCount()) throw InvalidPropertyValue();
+    SendMessageA(combo_, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+// ---- ScrollBar
+
+Integer ScrollBar::Value() const {
+    return static_cast<Integer>(GetScrollPos(bar_, SB_CTL));
+}
+
+void ScrollBar::SetValue(Integer value) {
+    if (value < min_ || value > max_) throw InvalidPropertyValue();
+    SetScrollPos(bar_, SB_CTL, value, TRUE);
+}
+
+// ---- Label
+
+RECT Label::ClientRect() const {
+    RECT rect{};
+    GetWindowRect(label_, &rect);
+    MapWindowPoints(HWND_DESKTOP, GetParent(label_), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+float Label::Left() const {
+    return TwipsFromPixels(ClientRect().left, WindowDpi(label_));
+}
+float Label::Top() const {
+    return TwipsFromPixels(ClientRect().top, WindowDpi(label_));
+}
+float Label::Width() const {
+    const RECT rect = ClientRect();
+    return TwipsFromPixels(rect.right - rect.left, WindowDpi(label_));
+}
+float Label::Height() const {
+    const RECT rect = ClientRect();
+    return TwipsFromPixels(rect.bottom - rect.top, WindowDpi(label_));
+}
+
+// ---- Form
+
+Long Form::hWnd() const {
+    return LongFromHandle(window_);
+}
+Long Form::IconHandle() const {
+    return LongFromHandle(icon_);
+}
+
+void Form::Hide() {
+    ShowWindow(window_, SW_HIDE);
+}
+void Form::Show() {
+    ShowWindow(window_, SW_SHOW);
+}
+
+float Form::Height() const {
+    RECT rect{};
+    GetWindowRect(window_, &rect);
+    return TwipsFromPixels(rect.bottom - rect.top, WindowDpi(window_));
+}
+float Form::Width() const {
+    RECT rect{};
+    GetWindowRect(window_, &rect);
+    return TwipsFromPixels(rect.right - rect.left, WindowDpi(window_));
+}
+float Form::ScaleHeight() const {
+    RECT rect{};
+    GetClientRect(window_, &rect);
+    return TwipsFromPixels(rect.bottom, WindowDpi(window_));
+}
+float Form::ScaleWidth() const {
+    RECT rect{};
+    GetClientRect(window_, &rect);
+    return TwipsFromPixels(rect.right, WindowDpi(window_));
+}
+
+int Form::PixelsFrom(float twips) const {
+    const double pixels = std::round(twips / TwipsPerPixel(WindowDpi(window_)));
+    if (!std::isfinite(pixels) || pixels < 0 || pixels > std::numeric_limits<short>::max()) {
+        throw InvalidPropertyValue();
+    }
+    return static_cast<int>(pixels);
+}
+
+void Form::Resize(int width, int height) {
+    // A minimised or maximised window keeps its size: the change is refused.
+    if (IsIconic(window_) || IsZoomed(window_)) throw InvalidPropertyValue();
+    RECT rect{};
+    GetWindowRect(window_, &rect);
+    if (rect.right - rect.left == width && rect.bottom - rect.top == height) return;
+    SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Form::SetHeight(float twips) {
+    RECT rect{};
+    GetWindowRect(window_, &rect);
+    Resize(rect.right - rect.left, PixelsFrom(twips));
+}
+
+void Form::SetWidth(float twips) {
+    RECT rect{};
+    GetWindowRect(window_, &rect);
+    Resize(PixelsFrom(twips), rect.bottom - rect.top);
+}
+
+float Form::TwipsPerPixelX() const {
+    return TwipsPerPixel(WindowDpi(window_));
+}
+
+}  // namespace win32

@@ -1,0 +1,90 @@
+// The main window on Win32: a plain top-level window whose child controls are built from the
+// shared layout tables, raising the shared handlers (frmPubMain) from its messages.
+//
+// The border is fixed (caption, system menu and minimise button, no sizing frame, no maximise
+// button): the window fits its own size to its contents on every resize, so a frame the user could
+// drag would only spring back, and a maximised window would refuse that fitting.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "platform/win32/control_adaptors.h"
+#include "window/frmPubMain.h"
+#include "window/layout.h"
+
+namespace win32 {
+
+class MainWindow {
+  public:
+    static constexpr const char* kClassName = "ClavitapMainWindow";
+    static constexpr UINT_PTR kTimerId = 1;
+
+    // Creates the window with every control of the layout and starts the 50 ms timer; the window
+    // is not yet shown and Form_Load has not run. With `quitOnDestroy` the thread's message loop
+    // ends when the window goes. Returns null when the system refuses the window.
+    static std::unique_ptr<MainWindow> Create(HINSTANCE instance, bool quitOnDestroy);
+    ~MainWindow();
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    // Raises Form_Load.
+    void Load();
+    // Shows the window with `showCommand` and raises Form_Resize for the first showing.
+    void Show(int showCommand);
+    // Gives the dialog manager its turn (Tab, Shift+Tab, access keys). True when it took `message`.
+    bool PreTranslate(MSG& message);
+
+    HWND Handle() const { return window_; }
+    // The child window of a control of the layout, by its name; null for the timer.
+    HWND Control(std::string_view name) const;
+    frmPubMain& Handlers() { return *handlers_; }
+
+  private:
+    struct Child {
+        const layout::Control* layout;
+        HWND window;
+    };
+
+    MainWindow(HINSTANCE instance, bool quitOnDestroy);
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    bool CreateChildren();
+    // Places every control, sets the fonts and sizes the AutoSize labels for the current DPI.
+    void ArrangeForDpi();
+    void MakeFonts();
+    void Paint();
+    void Scroll(HWND bar, int request);
+    void Command(HWND control, int notification);
+    LRESULT TextColour(HDC dc, HWND control);
+    void MouseMove(WPARAM wParam, LPARAM lParam);
+    void Unload();
+    const Child* FindChild(HWND window) const;
+
+    HINSTANCE instance_;
+    bool quitOnDestroy_;
+    HWND window_ = nullptr;
+    HWND focus_ = nullptr;  // the control that has the focus while the window is active
+    UINT dpi_ = 96;
+    HICON icon_ = nullptr;
+    HICON smallIcon_ = nullptr;
+    HCURSOR linkCursor_ = nullptr;
+    HFONT windowFont_ = nullptr;
+    HFONT boldFont_ = nullptr;
+    std::vector<Child> children_;
+    bool ready_ = false;
+    bool unloaded_ = false;
+
+    std::optional<ComboList> comDevies_, comSounds_, diao_;
+    std::optional<ScrollBar> vol_;
+    std::optional<Label> lblHide_, lblFeedback_;
+    std::optional<Form> form_;
+    std::optional<frmPubMain> handlers_;
+};
+
+}  // namespace win32
