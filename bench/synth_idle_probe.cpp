@@ -1,10 +1,16 @@
 // Opens the built-in synthesizer through the platform calls, sends nothing for a while and prints
-// the process's CPU use and memory. With an argument "sound" it holds an organ note instead, to
-// show what a running stream costs. Run by bench/synth_idle_cpu.sh.
+// the CPU use of this process and of the sound server, and this process's memory.
+// Usage: synth_idle_probe idle|sound|closed [seconds]
+//   idle    the synthesizer open, nothing sent
+//   sound   an organ note held the whole time, to show what a running stream costs
+//   closed  the synthesizer never opened: the baseline of the sound server
+// Run by bench/synth_idle_cpu.sh.
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -23,6 +29,18 @@ double CpuSeconds() {
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
+// CPU seconds of another process (the sound server), from /proc/<pid>/stat; 0 when unknown.
+double ProcessCpuSeconds(const char* pid) {
+    if (pid == nullptr) return 0;
+    std::ifstream stat(std::string("/proc/") + pid + "/stat");
+    std::string field;
+    unsigned long long ticks = 0;
+    for (int i = 1; i <= 15 && stat >> field; ++i) {
+        if (i == 14 || i == 15) ticks += std::stoull(field);  // utime, stime
+    }
+    return static_cast<double>(ticks) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
 std::string StatusLine(const char* key) {
     std::ifstream status("/proc/self/status");
     std::string line;
@@ -35,10 +53,12 @@ std::string StatusLine(const char* key) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bool sound = argc > 1 && std::strcmp(argv[1], "sound") == 0;
+    const char* mode = argc > 1 ? argv[1] : "idle";
+    const bool sound = std::strcmp(mode, "sound") == 0;
+    const bool open = std::strcmp(mode, "closed") != 0;
     const int seconds = argc > 2 ? std::atoi(argv[2]) : 20;
     Long handle = 0;
-    const Long opened = platform::midiOutOpen(&handle, -1, 0, 0, 0);
+    const Long opened = open ? platform::midiOutOpen(&handle, -1, 0, 0, 0) : 0;
     if (opened != 0) {
         char text[128] = "";
         platform::midiOutGetErrorTextA(opened, text, sizeof(text));
@@ -52,13 +72,19 @@ int main(int argc, char** argv) {
     std::this_thread::sleep_for(std::chrono::seconds(2));  // settle after opening
     const auto wallStart = std::chrono::steady_clock::now();
     const double cpuStart = CpuSeconds();
+    const char* server = std::getenv("CLAVITAP_TEST_SINK_SERVER_PID");
+    const double serverStart = ProcessCpuSeconds(server);
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
     const double cpu = CpuSeconds() - cpuStart;
+    const double serverCpu = ProcessCpuSeconds(server) - serverStart;
     const double wall =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
-    std::printf("%s: %.3f %% of one core over %.0f s; %s; %s\n",
-                sound ? "holding a note" : "idle, synth open", 100.0 * cpu / wall, wall,
-                StatusLine("VmRSS").c_str(), StatusLine("VmHWM").c_str());
-    platform::midiOutClose(handle);
+    std::printf("%s: %.3f %% of one core over %.0f s (sound server %.2f %%); %s; %s\n",
+                sound  ? "holding a note"
+                : open ? "idle, synth open"
+                       : "synth never opened",
+                100.0 * cpu / wall, wall, 100.0 * serverCpu / wall, StatusLine("VmRSS").c_str(),
+                StatusLine("VmHWM").c_str());
+    if (open) platform::midiOutClose(handle);
     return 0;
 }

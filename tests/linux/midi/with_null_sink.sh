@@ -12,6 +12,7 @@ export CLAVITAP_TEST_SINK=ci
 pulseaudio -n --daemonize=no --exit-idle-time=-1 --log-target=file:"$work/pulse.log" \
     -L module-native-protocol-unix -L "module-null-sink sink_name=ci rate=44100" &
 server=$!
+export CLAVITAP_TEST_SINK_SERVER_PID="$server"  # benchmarks also time the server
 cleanup() {
     kill "$server" 2>/dev/null
     wait "$server" 2>/dev/null

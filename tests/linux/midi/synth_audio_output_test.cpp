@@ -1,0 +1,82 @@
+// The built-in synthesizer's audio stream on a PulseAudio null sink: it sleeps while nothing
+// sounds and the next note wakes it. Run by with_null_sink.sh.
+#include "platform/linux/midi/synth_audio_output.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "monitor_recording.h"
+#include "platform/linux/midi/soundfont_search.h"
+
+namespace platform::linux_midi {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+template <typename Condition>
+bool Eventually(Condition condition, std::chrono::milliseconds limit) {
+    const auto deadline = Clock::now() + limit;
+    while (!condition()) {
+        if (Clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+class SynthAudioOutputOnNullSink : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_FALSE(midi_test::TestSink().empty()) << "run me through with_null_sink.sh";
+        const auto font = FindSoundFont();
+        ASSERT_TRUE(font);
+        synth_ = BuiltinSynth::Create(*font);
+        ASSERT_TRUE(synth_);
+    }
+    void Send(SynthAudioOutput& output, Long packed) {
+        synth_->Play(*DecodeShortMessage(packed));
+        output.Wake();
+    }
+    std::unique_ptr<BuiltinSynth> synth_;
+};
+
+TEST_F(SynthAudioOutputOnNullSink, SleepsWhenSilentAndTheNextNoteWakesIt) {
+    midi_test::MonitorRecording monitor(midi_test::TestSink());
+    ASSERT_TRUE(monitor.WaitUntilFlowing());
+    auto output = SynthAudioOutput::Open(*synth_);
+    ASSERT_TRUE(output);
+    EXPECT_EQ(output->DriverName(), "pulseaudio");  // this build of FluidSynth has no PipeWire
+    EXPECT_TRUE(output->Sleeping()) << "nothing has been played yet";
+
+    for (int round = 0; round < 3; ++round) {
+        Send(*output, 0x90 | 70 << 8 | 100 << 16);
+        EXPECT_FALSE(output->Sleeping());
+        EXPECT_GT(monitor.Read(std::chrono::seconds(3), 2000).peak, 2000) << "round " << round;
+        Send(*output, 0xB0 | 120 << 8);  // all sound off
+        EXPECT_TRUE(Eventually([&] { return output->Sleeping(); }, std::chrono::seconds(5)))
+            << "the stream kept running after the sound died, round " << round;
+        monitor.Read(std::chrono::milliseconds(200));  // what was still buffered
+        EXPECT_LT(monitor.Read(std::chrono::milliseconds(300)).peak, 64) << "round " << round;
+    }
+}
+
+TEST_F(SynthAudioOutputOnNullSink, ClosesWhileAsleepAndWhileSounding) {
+    auto sleeping = SynthAudioOutput::Open(*synth_);
+    ASSERT_TRUE(sleeping);
+    ASSERT_TRUE(sleeping->Sleeping());
+    const auto start = Clock::now();
+    sleeping.reset();  // must not wait for a block that never comes
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
+
+    auto sounding = SynthAudioOutput::Open(*synth_);
+    ASSERT_TRUE(sounding);
+    Send(*sounding, 0xC0 | 16 << 8);  // an organ never fades
+    Send(*sounding, 0x90 | 60 << 8 | 100 << 16);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_FALSE(sounding->Sleeping());
+    sounding.reset();
+}
+
+}  // namespace
+}  // namespace platform::linux_midi
