@@ -47,6 +47,7 @@ for tool in Xvfb xdotool xmessage pulseaudio pactl parecord python3; do
 done
 
 # --- a private X server on a free display --------------------------------------------------------
+unset DISPLAY WAYLAND_DISPLAY  # never type into the desktop this test was started from
 start_xvfb() {
   local n=$1
   [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && return 1
@@ -72,7 +73,7 @@ done
 # --- a private sound server with a null sink -----------------------------------------------------
 mkdir -m700 "$work/xdg" "$work/home"
 export XDG_RUNTIME_DIR="$work/xdg" HOME="$work/home"
-unset PULSE_SERVER PIPEWIRE_REMOTE
+unset PULSE_SERVER PULSE_RUNTIME_PATH PIPEWIRE_REMOTE
 # No session bus: nothing here may start one (D-Bus would launch a daemon for the X display).
 export DBUS_SESSION_BUS_ADDRESS=disabled:
 pulseaudio -n --daemonize=no --exit-idle-time=-1 --log-target=stderr \
