@@ -47,7 +47,8 @@ TEST_F(SynthAudioOutputOnNullSink, SleepsWhenSilentAndTheNextNoteWakesIt) {
     auto output = SynthAudioOutput::Open(*synth_);
     ASSERT_TRUE(output);
     EXPECT_EQ(output->DriverName(), "pulseaudio");  // this build of FluidSynth has no PipeWire
-    EXPECT_TRUE(output->Sleeping()) << "nothing has been played yet";
+    EXPECT_TRUE(Eventually([&] { return output->Sleeping(); }, std::chrono::seconds(5)))
+        << "nothing has been played yet";
 
     for (int round = 0; round < 3; ++round) {
         Send(*output, 0x90 | 70 << 8 | 100 << 16);
@@ -64,7 +65,7 @@ TEST_F(SynthAudioOutputOnNullSink, SleepsWhenSilentAndTheNextNoteWakesIt) {
 TEST_F(SynthAudioOutputOnNullSink, ClosesWhileAsleepAndWhileSounding) {
     auto sleeping = SynthAudioOutput::Open(*synth_);
     ASSERT_TRUE(sleeping);
-    ASSERT_TRUE(sleeping->Sleeping());
+    ASSERT_TRUE(Eventually([&] { return sleeping->Sleeping(); }, std::chrono::seconds(5)));
     const auto start = Clock::now();
     sleeping.reset();  // must not wait for a block that never comes
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));

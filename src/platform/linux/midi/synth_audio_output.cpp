@@ -56,6 +56,9 @@ std::unique_ptr<SynthAudioOutput> SynthAudioOutput::Open(BuiltinSynth& synth,
         output->driver_ = new_fluid_audio_driver2(settings, RenderBlock, output.get());
         if (output->driver_ != nullptr) {
             output->driverName_ = system.driver;
+            // A moment of silence at once: a sound server may take a while to serve a new stream
+            // (an idle null sink up to 2 s), so it is better done now than at the first note.
+            output->Wake();
             return output;
         }
     }

@@ -32,13 +32,14 @@ class SynthAudioOutput {
     using BlockObserver = std::function<void(const float* left, const float* right, int frames)>;
 
     // Opens the first audio driver of the preference table that works; nullptr when none does.
+    // The stream plays a short silence at once, then sleeps until Wake().
     static std::unique_ptr<SynthAudioOutput> Open(BuiltinSynth& synth,
                                                   BlockObserver observer = nullptr);
     ~SynthAudioOutput();
     SynthAudioOutput(const SynthAudioOutput&) = delete;
     SynthAudioOutput& operator=(const SynthAudioOutput&) = delete;
 
-    // Call after every message played on the synthesizer: a sleeping stream renders again.
+    // Call after a message that may start a sound: a sleeping stream renders again.
     void Wake();
 
     // True while the stream sleeps (nothing is sounding).

@@ -20,7 +20,9 @@ class SynthDevice final : public OutputDevice {
 
     Long Send(const ShortMessage& message) override {
         synth_->Play(message);
-        output_->Wake();
+        // Only a note-on starts a sound; anything else changes voices that keep the stream awake
+        // already, or none at all.
+        if (message.Kind() == 0x90 && message.Data2() > 0) output_->Wake();
         return 0;
     }
 
