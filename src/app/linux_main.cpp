@@ -10,7 +10,22 @@
 #include "platform/key_state.h"
 #include "platform/message_box.h"
 
+namespace {
+
+QtMessageHandler qtStandardHandler = nullptr;
+
+// Qt's debug notes and warnings (a missing runtime folder, a font it had to substitute) are for
+// developers; the user's terminal stays quiet. Critical and fatal messages still get through.
+void KeepQtNotesOffTheTerminal(QtMsgType type, const QMessageLogContext& context,
+                               const QString& text) {
+    if (type == QtDebugMsg || type == QtInfoMsg || type == QtWarningMsg) return;
+    if (qtStandardHandler != nullptr) qtStandardHandler(type, context, text);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    qtStandardHandler = qInstallMessageHandler(KeepQtNotesOffTheTerminal);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Clavitap"));
     QApplication::setDesktopFileName(QStringLiteral("clavitap"));

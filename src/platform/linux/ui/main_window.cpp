@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -30,13 +31,14 @@ QRect PixelRect(const layout::Control& control) {
             TwipsToPixels(control.height)};
 }
 
-// Where Tahoma is missing, the wide default sans-serif faces push the link captions into one
-// another; faces of Arial's width keep every caption inside its place in the layout.
+// Where Tahoma is missing, the fontconfig default (often the wide DejaVu Sans) pushes the link
+// captions into one another. These faces come close to Tahoma's width and line height, so that
+// every caption keeps its place in the layout and the description still fits on two lines.
 QFont WindowFont() {
     QFont font;
     font.setFamilies({ToQString(layout::kFontName), QStringLiteral("Liberation Sans"),
                       QStringLiteral("Arimo"), QStringLiteral("Arial"),
-                      QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica")});
+                      QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Nimbus Sans")});
     font.setPointSizeF(layout::kFontPoints);
     font.setWeight(QFont::Normal);
     return font;
@@ -122,8 +124,46 @@ QWidget* MakeList(const layout::Control& control, QWidget& parent) {
     return box;
 }
 
+// The volume bar answers the keys as a classic horizontal scroll bar does: Right, Down and Page
+// Down move towards Max, Left, Up and Page Up towards Min, Home and End to the ends. (Qt's own
+// scroll bar moves the other way for the arrow keys.)
+class VolumeScrollBar final : public QScrollBar {
+  public:
+    using QScrollBar::QScrollBar;
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        switch (event->key()) {
+            case Qt::Key_Right:
+            case Qt::Key_Down:
+                triggerAction(SliderSingleStepAdd);
+                break;
+            case Qt::Key_Left:
+            case Qt::Key_Up:
+                triggerAction(SliderSingleStepSub);
+                break;
+            case Qt::Key_PageDown:
+                triggerAction(SliderPageStepAdd);
+                break;
+            case Qt::Key_PageUp:
+                triggerAction(SliderPageStepSub);
+                break;
+            case Qt::Key_Home:
+                triggerAction(SliderToMinimum);
+                break;
+            case Qt::Key_End:
+                triggerAction(SliderToMaximum);
+                break;
+            default:
+                QScrollBar::keyPressEvent(event);
+                return;
+        }
+        event->accept();
+    }
+};
+
 QWidget* MakeScrollBar(QWidget& parent) {
-    auto* bar = new QScrollBar(Qt::Horizontal, &parent);
+    auto* bar = new VolumeScrollBar(Qt::Horizontal, &parent);
     bar->setRange(layout::kVolMin, layout::kVolMax);
     bar->setSingleStep(layout::kVolSmallChange);
     bar->setPageStep(layout::kVolLargeChange);
