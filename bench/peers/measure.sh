@@ -1,0 +1,154 @@
+#!/usr/bin/env bash
+# Measures Clavitap and two programs Linux users pick today for sound from the keyboard
+# (VMPK playing through FluidSynth with the same TimGM6mb SoundFont, and bucklespring) in one run,
+# in turn, with the same method, under Xvfb with a window manager and a PulseAudio null sink:
+#   idle CPU over 20 s (no key down) from /proc/PID/stat, as % of one core
+#   resident memory: VmRSS after the idle period and VmHWM (peak) at the end
+#   key down to audio onset: median and range of 7 presses (XTest press and recording in one
+#     process, checked against a reference beep of known start)
+#   start to visible window (for the programs that have one)
+# Prints one table with Clavitap's ratio to each peer.
+#
+# usage: bench/peers/measure.sh [--only-clavitap]   (root, or the peers already installed)
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+clavitap=${CLAVITAP:-$root/build/linux/clavitap}
+presses=${PRESSES:-7}
+idle_seconds=${IDLE_SECONDS:-20}
+only_clavitap=false
+[ "${1:-}" = "--only-clavitap" ] && only_clavitap=true
+
+need=(xvfb openbox pulseaudio pulseaudio-utils libpulse-dev libxtst-dev xdotool x11-utils timgm6mb-soundfont)
+$only_clavitap || need+=(vmpk bucklespring)
+missing=()
+for p in "${need[@]}"; do dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p"); done
+if [ ${#missing[@]} -gt 0 ]; then
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+[ -x "$clavitap" ] || { echo "build Clavitap first: cmake --preset linux && cmake --build --preset linux" >&2; exit 2; }
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  sleep 0.3
+  for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+g++ -std=c++20 -O2 -o "$work/probe" "$here/probe.cpp" -lX11 -lXtst -lpulse-simple -lpulse -lpthread
+probe=$work/probe
+
+# A private desktop: X server, window manager, sound server with a null sink as the default.
+number=200
+while [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ]; do number=$((number + 1)); done
+display=:$number
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & pids+=($!)
+export DISPLAY=$display
+for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+openbox >/dev/null 2>&1 & pids+=($!)
+mkdir -m700 "$work/xdg"
+export XDG_RUNTIME_DIR=$work/xdg HOME=$work XDG_CONFIG_HOME=$work/config
+pulseaudio -n --daemonize=no --exit-idle-time=-1 -L module-native-protocol-unix \
+  -L "module-null-sink sink_name=ci rate=44100" -L "module-always-sink" >/dev/null 2>&1 & pids+=($!)
+for _ in $(seq 200); do pactl info >/dev/null 2>&1 && break; sleep 0.05; done
+pactl set-default-sink ci
+sleep 1
+
+# A window that holds the focus while keys are typed "in another program".
+xmessage -title "another program" -geometry +600+500 "another program" >/dev/null 2>&1 & pids+=($!)
+sleep 0.5
+
+cpu_percent() {  # pid seconds
+  local pid=$1 seconds=$2 hz before after
+  hz=$(getconf CLK_TCK)
+  before=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+  sleep "$seconds"
+  after=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+  awk -v d=$((after - before)) -v hz="$hz" -v s="$seconds" 'BEGIN {printf "%.2f", 100 * d / hz / s}'
+}
+memory_mb() {  # pid field
+  awk -v f="$2:" '$1 == f {printf "%.0f", $2 / 1024}' "/proc/$1/status"
+}
+latency_summary() {  # file of "ms=<x>" lines -> "median min max n"
+  { grep -o 'ms=[0-9][0-9.]*' "$1" || true; } | cut -d= -f2 | sort -n |
+    awk '{v[NR] = $1} END {if (NR == 0) {print "none none none 0"; exit}
+         m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+         printf "%.1f %.1f %.1f %d\n", m, v[1], v[NR], NR}'
+}
+focus_named() {  # window name
+  local id
+  id=$(xdotool search --onlyvisible --name "$1" | head -n 1)
+  if [ -n "$id" ]; then xdotool windowactivate --sync "$id" >/dev/null 2>&1 || true; fi
+}
+
+declare -A idle rss hwm lat_med lat_min lat_max start_ms
+
+measure() {  # name window-title(or -) focus-title keysym command...
+  local name=$1 title=$2 focus=$3 keysym=$4; shift 4
+  local pid out
+  if [ "$title" != - ]; then
+    out=$("$probe" window "$title" 10000 -- "$@" || true)
+    pid=$(sed -n 's/.*pid=\([0-9]*\).*/\1/p' <<<"$out")
+    start_ms[$name]=$(sed -n 's/.*ms=\([0-9.a-z]*\).*/\1/p' <<<"$out")
+  else
+    setsid "$@" >/dev/null 2>&1 &
+    pid=$!
+    start_ms[$name]=-
+  fi
+  pids+=("$pid")
+  sleep 3
+  idle[$name]=$(cpu_percent "$pid" "$idle_seconds")
+  rss[$name]=$(memory_mb "$pid" VmRSS)
+  focus_named "$focus"
+  "$probe" latency ci.monitor "$keysym" "$presses" >"$work/$name.lat" 2>/dev/null || true
+  read -r lat_med[$name] lat_min[$name] lat_max[$name] _ < <(latency_summary "$work/$name.lat")
+  hwm[$name]=$(memory_mb "$pid" VmHWM)
+  kill "$pid" 2>/dev/null || true
+  sleep 1
+}
+
+echo "method check: a reference beep written at a known time is detected after (ms):"
+"$probe" reference ci ci.monitor 5 | sed 's/^/  /'
+
+mkdir -p "$XDG_CONFIG_HOME/Clavitap"
+printf '[Value]\nDevies=0\nTools=0\nVol=100\nStage=0\n' >"$XDG_CONFIG_HOME/Clavitap/Clavitap.conf"
+measure clavitap Clavitap "another program" a "$clavitap"
+
+if ! $only_clavitap; then
+  mkdir -p "$XDG_CONFIG_HOME/vmpk.sourceforge.net"
+  cat >"$XDG_CONFIG_HOME/vmpk.sourceforge.net/VMPK.conf" <<'CONF'
+[Connections]
+InEnabled=false
+OutputDriver=FluidSynth
+OutPort=FluidSynth
+[FluidSynth]
+AudioDriver=pulseaudio
+InstrumentsDefinition=/usr/share/sounds/sf2/TimGM6mb.sf2
+CONF
+  measure vmpk "Virtual MIDI Piano Keyboard" "Virtual MIDI Piano Keyboard" z vmpk
+  measure bucklespring - "another program" a /usr/games/buckle
+fi
+
+ratio() {  # clavitap peer -> "x.xx" (clavitap / peer)
+  awk -v a="$1" -v b="$2" 'BEGIN {if (b + 0 == 0 || a == "-" || b == "-") print "-"; else printf "%.2f", a / b}'
+}
+row() {  # label key-array unit
+  local label=$1 array=$2
+  local -n values=$array
+  local c=${values[clavitap]:--} b=${values[bucklespring]:--} v=${values[vmpk]:--}
+  printf '| %-36s | %10s | %12s | %10s | %9s | %9s |\n' "$label" "$c" "$b" "$v" "$(ratio "$c" "$b")" "$(ratio "$c" "$v")"
+}
+echo
+printf '| %-36s | %10s | %12s | %10s | %9s | %9s |\n' "figure" "Clavitap" "bucklespring" "VMPK" "C/buckle" "C/VMPK"
+printf '|%s|%s|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..38})" "------------" "--------------" "------------" "-----------" "-----------"
+row "idle CPU over ${idle_seconds} s, % of one core" idle
+row "resident memory VmRSS, MB" rss
+row "peak resident memory VmHWM, MB" hwm
+row "key down to sound, median ms" lat_med
+row "key down to sound, fastest ms" lat_min
+row "key down to sound, slowest ms" lat_max
+row "start to visible window, ms" start_ms
+echo "(${presses} presses each; a ratio under 1 means Clavitap needs less)"
