@@ -1,5 +1,7 @@
 // Without a usable X display the program still runs: the key source explains once, in plain
 // words, why keys in other programs cannot sound, answers 0 for every key and prints nothing.
+// The input devices cannot be read in these tests either (there are none, or the test user may
+// not read them), so the explanation also says what would let the program hear them.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -12,6 +14,12 @@
 
 namespace {
 
+// The text names the X display's problem first, then the input devices' one.
+void ExpectExplained(const std::string& text, const std::string& xReason) {
+    EXPECT_EQ(text.substr(0, xReason.size()), xReason);
+    EXPECT_NE(text.find("/dev/input", xReason.size()), std::string::npos) << text;
+}
+
 void ExpectSilentForEveryCode() {
     platform::RefreshKeyState();
     for (int code = 0; code < 256; ++code) {
@@ -22,9 +30,10 @@ void ExpectSilentForEveryCode() {
 TEST(KeySourceWithoutDisplay, DisplayNotSet) {
     unsetenv("DISPLAY");
     StderrCapture stderrText;
-    EXPECT_EQ(platform::OpenKeySource(),
-              "Clavitap cannot hear the keyboard: no X display is available (DISPLAY is not set), "
-              "so keys typed in other programs will not sound.");
+    ExpectExplained(
+        platform::OpenKeySource(),
+        "Clavitap cannot hear the keyboard: no X display is available (DISPLAY is not set), "
+        "so keys typed in other programs will not sound.");
     ExpectSilentForEveryCode();
     platform::CloseKeySource();
     EXPECT_EQ(stderrText.Text(), "");
@@ -33,9 +42,10 @@ TEST(KeySourceWithoutDisplay, DisplayNotSet) {
 TEST(KeySourceWithoutDisplay, DisplayUnreachable) {
     setenv("DISPLAY", ":1999", 1);  // no server listens there
     StderrCapture stderrText;
-    EXPECT_EQ(platform::OpenKeySource(),
-              "Clavitap cannot hear the keyboard: the X display \":1999\" cannot be reached or "
-              "does not let Clavitap in, so keys typed in other programs will not sound.");
+    ExpectExplained(
+        platform::OpenKeySource(),
+        "Clavitap cannot hear the keyboard: the X display \":1999\" cannot be reached or "
+        "does not let Clavitap in, so keys typed in other programs will not sound.");
     ExpectSilentForEveryCode();
     platform::CloseKeySource();
     EXPECT_EQ(stderrText.Text(), "");
@@ -57,10 +67,10 @@ TEST(KeySourceWithoutDisplay, DisplayRefusesTheConnection) {
     setenv("DISPLAY", server.Name().c_str(), 1);
     setenv("XAUTHORITY", "/dev/null", 1);
     StderrCapture stderrText;
-    EXPECT_EQ(platform::OpenKeySource(),
-              "Clavitap cannot hear the keyboard: the X display \"" + server.Name() +
-                  "\" cannot be reached or does not let Clavitap in, so keys typed in other "
-                  "programs will not sound.");
+    ExpectExplained(platform::OpenKeySource(),
+                    "Clavitap cannot hear the keyboard: the X display \"" + server.Name() +
+                        "\" cannot be reached or does not let Clavitap in, so keys typed in other "
+                        "programs will not sound.");
     ExpectSilentForEveryCode();
     platform::CloseKeySource();
     EXPECT_EQ(stderrText.Text(), "");
@@ -74,12 +84,47 @@ TEST(KeySourceWithoutDisplay, DisplayWithoutXInput2) {
     ASSERT_TRUE(server.Running());
     setenv("DISPLAY", server.Name().c_str(), 1);
     StderrCapture stderrText;
-    EXPECT_EQ(platform::OpenKeySource(),
-              "Clavitap cannot hear the keyboard: the X display does not deliver XInput 2 events, "
-              "so keys typed in other programs will not sound.");
+    ExpectExplained(
+        platform::OpenKeySource(),
+        "Clavitap cannot hear the keyboard: the X display does not deliver XInput 2 events, "
+        "so keys typed in other programs will not sound.");
     ExpectSilentForEveryCode();
     platform::CloseKeySource();
     EXPECT_EQ(stderrText.Text(), "");
+}
+
+}  // namespace
+
+namespace {
+
+// On a Wayland desktop X hears only keys typed into X windows: the input devices come first, and
+// where they cannot be read the X source still serves, with a word on what the user misses.
+TEST(KeySourceChoice, WaylandFallsBackOnXAndSaysWhatIsMissed) {
+    XvfbServer server;
+    ASSERT_TRUE(server.Running());
+    setenv("DISPLAY", server.Name().c_str(), 1);
+    setenv("WAYLAND_DISPLAY", "wayland-0", 1);
+    StderrCapture stderrText;
+    const std::string notice = platform::OpenKeySource();
+    unsetenv("WAYLAND_DISPLAY");
+    EXPECT_EQ(notice.rfind("Clavitap hears only keys typed into X programs, because this is a "
+                           "Wayland session.",
+                           0),
+              0u)
+        << notice;
+    EXPECT_NE(notice.find("/dev/input"), std::string::npos);
+    platform::CloseKeySource();
+    EXPECT_EQ(stderrText.Text(), "");
+}
+
+// On an X desktop the X source serves and nothing needs saying.
+TEST(KeySourceChoice, XDesktopUsesXSilently) {
+    XvfbServer server;
+    ASSERT_TRUE(server.Running());
+    setenv("DISPLAY", server.Name().c_str(), 1);
+    unsetenv("WAYLAND_DISPLAY");
+    EXPECT_EQ(platform::OpenKeySource(), "");
+    platform::CloseKeySource();
 }
 
 }  // namespace

@@ -1,7 +1,14 @@
-// The key-state service on Linux: one XInput2 key source and the state it keeps, drained once per
-// tick by the key scan.
+// The key-state service on Linux. Two sources can hear keys typed in other programs: XInput2 raw
+// events on an X desktop, and the kernel's input devices (evdev) on a Wayland desktop or the text
+// console, where X hears only keys typed into X windows or nothing at all. The session decides
+// which to try first; the first that opens serves, and the other is the fallback.
 #include "platform/key_state.h"
 
+#include <array>
+#include <cstdlib>
+#include <memory>
+
+#include "platform/linux/evdev/evdev_key_source.h"
 #include "platform/linux/keys/key_states.h"
 #include "platform/linux/keys/x_key_source.h"
 
@@ -9,34 +16,131 @@ namespace platform {
 
 namespace {
 
-x11keys::XKeySource& Source() {
-    static x11keys::XKeySource source;
-    return source;
+class KeySource {
+  public:
+    virtual ~KeySource() = default;
+    // Empty when the source hears keys, else why it does not.
+    virtual std::string Open() = 0;
+    virtual void Refresh() = 0;
+    virtual std::int16_t State(int virtualKey) = 0;
+    virtual void Close() = 0;
+};
+
+class XInputSource : public KeySource {
+  public:
+    std::string Open() override {
+        states_.Clear();
+        return source_.Open();
+    }
+    void Refresh() override { source_.Drain(states_); }
+    std::int16_t State(int virtualKey) override { return states_.Query(virtualKey); }
+    void Close() override {
+        source_.Close();
+        states_.Clear();
+    }
+
+  private:
+    x11keys::XKeySource source_;
+    x11keys::KeyStates states_;
+};
+
+class InputDeviceSource : public KeySource {
+  public:
+    std::string Open() override {
+        if (source_.Open()) return {};
+        std::string why = source_.Explanation();
+        source_.Close();
+        return why;
+    }
+    void Refresh() override { source_.Refresh(); }
+    std::int16_t State(int virtualKey) override { return source_.State(virtualKey); }
+    void Close() override { source_.Close(); }
+
+  private:
+    evdev::EvdevKeySource source_;
+};
+
+enum class Kind { XInput, InputDevices };
+
+struct SessionChoice {
+    bool xSession;              // an X desktop: X hears every key
+    std::array<Kind, 2> order;  // sources to try, first choice first
+};
+
+constexpr std::array<SessionChoice, 2> kChoices{{
+    {true, {Kind::XInput, Kind::InputDevices}},
+    {false, {Kind::InputDevices, Kind::XInput}},
+}};
+
+bool IsSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
 }
 
-x11keys::KeyStates& States() {
-    static x11keys::KeyStates states;
-    return states;
+std::unique_ptr<KeySource> Make(Kind kind) {
+    if (kind == Kind::XInput) return std::make_unique<XInputSource>();
+    return std::make_unique<InputDeviceSource>();
+}
+
+// What to tell the user when the source in use is not the usual one for the session, or when
+// no source hears keys.
+std::string Notice(bool xSession, Kind chosen, const std::string& xWhy,
+                   const std::string& devicesWhy) {
+    const std::string session =
+        IsSet("WAYLAND_DISPLAY") ? "this is a Wayland session" : "there is no X display";
+    if (xSession)
+        return chosen == Kind::XInput ? ""
+                                      : "Clavitap hears the keyboard through "
+                                        "the input devices in /dev/input, "
+                                        "because the X server cannot report "
+                                        "keys. " +
+                                            xWhy;
+    if (chosen == Kind::InputDevices) {
+        return "Clavitap hears the keyboard through the input devices in /dev/input, because " +
+               session + ". Keys count by their place on a US keyboard layout.";
+    }
+    return "Clavitap hears only keys typed into X programs, because " + session + ". " + devicesWhy;
+}
+
+struct Service {
+    std::unique_ptr<KeySource> source;
+};
+
+Service& Current() {
+    static Service service;
+    return service;
 }
 
 }  // namespace
 
 std::string OpenKeySource() {
-    States().Clear();
-    return Source().Open();
+    CloseKeySource();
+    const bool xSession = IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY");
+    const SessionChoice& choice = kChoices[xSession ? 0 : 1];
+    std::string xWhy, devicesWhy;
+    for (Kind kind : choice.order) {
+        auto source = Make(kind);
+        std::string why = source->Open();
+        if (why.empty()) {
+            Current().source = std::move(source);
+            return Notice(xSession, kind, xWhy, devicesWhy);
+        }
+        (kind == Kind::XInput ? xWhy : devicesWhy) = std::move(why);
+    }
+    return xWhy + (xWhy.empty() || devicesWhy.empty() ? "" : "\n\n") + devicesWhy;
 }
 
 void RefreshKeyState() {
-    Source().Drain(States());
+    if (Current().source) Current().source->Refresh();
 }
 
 std::int16_t GetAsyncKeyState(int virtualKey) {
-    return States().Query(virtualKey);
+    return Current().source ? Current().source->State(virtualKey) : std::int16_t{0};
 }
 
 void CloseKeySource() {
-    Source().Close();
-    States().Clear();
+    if (Current().source) Current().source->Close();
+    Current().source.reset();
 }
 
 }  // namespace platform
