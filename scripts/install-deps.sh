@@ -10,11 +10,11 @@ packages=(
   qt6-base-dev libfluidsynth-dev timgm6mb-soundfont librtmidi-dev libasound2-dev
   libx11-dev libxi-dev libxtst-dev libevdev-dev
   # Windows target: MinGW-w64 cross compiler and Wine to run its tests
-  mingw-w64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
+  mingw-w64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 fonts-wine
   # tests: GoogleTest, Google Benchmark, a virtual X server, XTest input, a tray host,
   # a PulseAudio null sink, sound analysis and screenshots
-  googletest libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils trayer
-  pulseaudio pulseaudio-utils sox imagemagick xdg-utils python3
+  googletest libgtest-dev libbenchmark-dev libpulse-dev xvfb xauth x11-xkb-utils xdotool x11-utils
+  trayer openbox pulseaudio pulseaudio-utils sox imagemagick xdg-utils python3
 )
 
 if [ "$(id -u)" -ne 0 ]; then
