@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # build
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++ pkg-config dpkg-dev
   # Linux target: Qt 6 widgets, FluidSynth with a General MIDI SoundFont, ALSA sequencer, X11 keys
   qt6-base-dev libfluidsynth-dev timgm6mb-soundfont librtmidi-dev libasound2-dev
   libx11-dev libxi-dev libxtst-dev libevdev-dev

@@ -22,4 +22,11 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 run_preset linux
 run_preset linux-sanitize
 run_preset windows
+
+echo "== packages: the .deb installed with apt-get and run, and the Windows zip"
+rm -f build/linux/clavitap_*.deb build/windows/Clavitap-*.zip
+(cd build/linux && cpack -G DEB >/dev/null)
+tests/package/deb_install_test.sh build/linux/clavitap_*.deb
+(cd build/windows && cpack -G ZIP >/dev/null)
+tests/package/zip_contents_test.sh build/windows/Clavitap-*-windows.zip
 echo "All Clavitap tests passed on both targets."

@@ -1,0 +1,36 @@
+#!/bin/sh
+# Installs the .deb with apt-get, as a user would on Debian 12, checks what it put in place, runs
+# the installed program in a private X session (its window appears, closing it saves the
+# settings and ends it quietly) and removes the package again.
+#   deb_install_test.sh path/to/clavitap_<version>_amd64.deb
+# Needs root, or sudo without a password.
+set -u
+deb=$(readlink -f "$1")
+here=$(cd "$(dirname "$0")" && pwd)
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo -n"
+
+fail() {
+  echo "deb_install_test: $*" >&2
+  exit 1
+}
+
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get install -y -qq "$deb" >/dev/null 2>&1 || fail "apt-get could not install $deb"
+trap '$sudo apt-get remove -y -qq clavitap >/dev/null 2>&1' EXIT
+
+for file in /usr/bin/clavitap /usr/share/applications/clavitap.desktop \
+            /usr/share/doc/clavitap/copyright; do
+  [ -f "$file" ] || fail "the package did not install $file"
+done
+for size in 16 22 24 32 48 64 128; do
+  [ -f "/usr/share/icons/hicolor/${size}x${size}/apps/clavitap.png" ] ||
+    fail "no ${size}x${size} icon"
+done
+grep -qx 'Exec=clavitap' /usr/share/applications/clavitap.desktop || fail "the desktop entry does not start clavitap"
+[ -e /usr/share/sounds/sf2/default-GM.sf2 ] || [ -e /usr/share/sounds/sf2/TimGM6mb.sf2 ] ||
+  fail "no General MIDI SoundFont came with the package's dependencies"
+
+"$here/../linux/ui/x_session.sh" --wm -- "$here/../linux/ui/program_test.sh" /usr/bin/clavitap ||
+  fail "the installed program did not start and close cleanly"
+echo "deb_install_test: installed, started, closed and removed"
