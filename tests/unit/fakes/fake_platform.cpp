@@ -1,5 +1,6 @@
 #include "fake_platform.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/key_state.h"
@@ -30,7 +31,8 @@ namespace {
 Long FillCaps(const std::optional<std::string>& name, MidiOutCapsA* caps) {
     if (!name) return MidiError::kBadDeviceId;
     *caps = MidiOutCapsA{};
-    std::strncpy(caps->szPname, name->c_str(), sizeof(caps->szPname));
+    // Like the real record, a name of 32 characters or more fills the field without a NUL.
+    std::memcpy(caps->szPname, name->data(), std::min(name->size(), sizeof(caps->szPname)));
     return 0;
 }
 
