@@ -1,0 +1,72 @@
+#!/bin/sh
+# The program as a user runs it, inside x_session.sh --wm: its window appears, the terminal stays
+# quiet, and closing the window through the window manager saves the four choices and ends the
+# program with status 0.
+#   program_test.sh path/to/clavitap
+set -u
+program=$1
+work=$(mktemp -d "${TMPDIR:-/tmp}/clavitap-program-XXXXXX")
+pid=""
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "program_test: $*" >&2
+  for f in out err boxes; do [ -s "$work/$f.txt" ] && { echo "--- $f:"; cat "$work/$f.txt"; } >&2; done
+  exit 1
+}
+
+mkdir -m 700 "$work/runtime"
+export XDG_CONFIG_HOME="$work/config" CLAVITAP_TEST_MESSAGE_LOG="$work/boxes.txt"
+export XDG_RUNTIME_DIR="$work/runtime"
+"$program" >"$work/out.txt" 2>"$work/err.txt" &
+pid=$!
+
+# The main window is the normal window titled Clavitap (message boxes are dialogs).
+window=""
+tries=0
+while [ -z "$window" ] && [ $tries -lt 100 ]; do
+  for id in $(xdotool search --onlyvisible --name '^Clavitap$' 2>/dev/null); do
+    if xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q '_NET_WM_WINDOW_TYPE_NORMAL'; then
+      window=$id
+    fi
+  done
+  tries=$((tries + 1))
+  sleep 0.1
+done
+[ -n "$window" ] || fail "no window titled Clavitap appeared"
+kill -0 "$pid" 2>/dev/null || fail "the program ended by itself"
+
+# Let any start-up message box close itself, then close the window as a user would: with the
+# close button at the right end of openbox's title bar.
+sleep 1
+info=$(xwininfo -id "$window")
+left=$(echo "$info" | sed -n 's/.*Absolute upper-left X: *//p')
+top=$(echo "$info" | sed -n 's/.*Absolute upper-left Y: *//p')
+width=$(echo "$info" | sed -n 's/.*Width: *//p')
+title=$(xprop -id "$window" _NET_FRAME_EXTENTS | sed 's/.*= *//' | cut -d, -f3 | tr -d ' ')
+[ -n "$title" ] && [ "$title" -gt 0 ] || fail "the window has no title bar"
+xdotool mousemove $((left + width - 11)) $((top - title / 2)) click 1
+tries=0
+while kill -0 "$pid" 2>/dev/null && [ $tries -lt 100 ]; do
+  tries=$((tries + 1))
+  sleep 0.1
+done
+kill -0 "$pid" 2>/dev/null && fail "the program did not end when its window was closed"
+wait "$pid"
+status=$?
+pid=""
+[ $status -eq 0 ] || fail "the program ended with status $status"
+[ -s "$work/out.txt" ] && fail "the program wrote to standard output"
+[ -s "$work/err.txt" ] && fail "the program wrote to standard error"
+
+settings="$XDG_CONFIG_HOME/Clavitap/Clavitap.conf"
+[ -f "$settings" ] || fail "no settings were saved"
+for key in Devies Tools Vol Stage; do
+  grep -Eq "^$key=-?[0-9]+\$" "$settings" || fail "no $key in the saved settings: $(cat "$settings")"
+done
+head -1 "$settings" | grep -qx '\[Value\]' || fail "the settings lack their [Value] group"
+grep -qx 'Vol=100' "$settings" || fail "the first run did not keep volume 100"
+echo "program_test: window shown, closed, settings saved, terminal quiet"
