@@ -7,9 +7,13 @@
 #include <QApplication>
 #include <QFile>
 #include <QRegularExpression>
+#include <QResizeEvent>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
+#include <functional>
+#include <vector>
 
 #include "main_window.h"
 #include "test_support.h"
@@ -184,8 +188,40 @@ TEST(Links, EachClickStartsExactlyOneXdgOpenWithItsTarget) {
     window.close();
 }
 
+// Records the sizes the window is given, to tell a resize that sprang back from none at all.
+class SizeRecorder final : public QObject {
+  public:
+    explicit SizeRecorder(QWidget& widget) { widget.installEventFilter(this); }
+    bool Saw(const std::function<bool(QSize)>& test) const {
+        return std::any_of(sizes_.begin(), sizes_.end(), test);
+    }
+    void Clear() { sizes_.clear(); }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Resize)
+            sizes_.push_back(static_cast<QResizeEvent*>(event)->size());
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    std::vector<QSize> sizes_;
+};
+
+int FrameExtent(WId id, int index) {
+    const QString extents =
+        uitest::Run(QStringLiteral("xprop"),
+                    {QStringLiteral("-id"), Hex(id), QStringLiteral("_NET_FRAME_EXTENTS")});
+    return extents.section(QLatin1Char('='), 1)
+        .split(QLatin1Char(','))
+        .value(index)
+        .trimmed()
+        .toInt();
+}
+
 TEST(Fitting, UnderAWindowManagerTheClientAreaFitsTheLinkRowAndSpringsBack) {
     ui::MainWindow window;
+    SizeRecorder sizes(window);
     ShowMapped(window);
     ASSERT_TRUE(WaitFor([&] { return window.frameGeometry().height() > window.height(); }))
         << "no window manager frame";
@@ -198,19 +234,40 @@ TEST(Fitting, UnderAWindowManagerTheClientAreaFitsTheLinkRowAndSpringsBack) {
         << "client " << XClientSize(id).width() << "x" << XClientSize(id).height();
     EXPECT_GT(window.Height() - window.ScaleHeight(), 0.0f);
 
-    // A resize asked for by another program.
+    // A resize asked for by another program: the window takes it, then fits itself again.
+    sizes.Clear();
     Xdotool({QStringLiteral("windowsize"), Hex(id), QStringLiteral("600"), QStringLiteral("450")});
-    QTest::qWait(300);
+    EXPECT_TRUE(WaitFor([&] { return sizes.Saw([](QSize size) { return size.width() > 500; }); }))
+        << "the window manager never applied the resize";
     EXPECT_TRUE(WaitFor(isFitted)) << "after windowsize";
 
-    // A user's drag with the window manager's resize binding (Alt + right button).
-    const QPoint centre = window.mapToGlobal(window.rect().center());
-    Xdotool({QStringLiteral("mousemove"), QString::number(centre.x()), QString::number(centre.y()),
-             QStringLiteral("keydown"), QStringLiteral("alt"), QStringLiteral("mousedown"),
-             QStringLiteral("3"), QStringLiteral("mousemove"), QString::number(centre.x() + 90),
-             QString::number(centre.y() + 70), QStringLiteral("mouseup"), QStringLiteral("3"),
-             QStringLiteral("keyup"), QStringLiteral("alt")});
-    QTest::qWait(300);
+    // A user's drag of the frame's bottom-right grip.
+    sizes.Clear();
+    const QRect client = XGeometry(id);
+    const QPoint grip(client.right() - 4, client.bottom() + 1 + FrameExtent(id, 3) / 2);
+    Xdotool({QStringLiteral("mousemove"),
+             QString::number(grip.x()),
+             QString::number(grip.y()),
+             QStringLiteral("sleep"),
+             QStringLiteral("0.2"),
+             QStringLiteral("mousedown"),
+             QStringLiteral("1"),
+             QStringLiteral("sleep"),
+             QStringLiteral("0.2"),
+             QStringLiteral("mousemove"),
+             QString::number(grip.x() + 40),
+             QString::number(grip.y() + 30),
+             QStringLiteral("sleep"),
+             QStringLiteral("0.2"),
+             QStringLiteral("mousemove"),
+             QString::number(grip.x() + 80),
+             QString::number(grip.y() + 60),
+             QStringLiteral("sleep"),
+             QStringLiteral("0.2"),
+             QStringLiteral("mouseup"),
+             QStringLiteral("1")});
+    EXPECT_TRUE(WaitFor([&] { return sizes.Saw([&](QSize size) { return size != fitted; }); }))
+        << "the drag did not reach the window";
     EXPECT_TRUE(WaitFor(isFitted)) << "after a drag";
 
     Xdotool({QStringLiteral("windowminimize"), QStringLiteral("--sync"), Hex(id)});

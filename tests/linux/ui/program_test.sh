@@ -24,30 +24,39 @@ export XDG_RUNTIME_DIR="$work/runtime"
 "$program" >"$work/out.txt" 2>"$work/err.txt" &
 pid=$!
 
-# The main window is the normal window titled Clavitap (message boxes are dialogs).
-window=""
-tries=0
-while [ -z "$window" ] && [ $tries -lt 100 ]; do
+# The main window is the normal window titled Clavitap. Message boxes shown during start-up, before
+# the window, carry the same title; they close themselves (CLAVITAP_TEST_MESSAGE_LOG) within a
+# fraction of a second, after which the main window is the only one left.
+normal_windows() {
   for id in $(xdotool search --onlyvisible --name '^Clavitap$' 2>/dev/null); do
-    if xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q '_NET_WM_WINDOW_TYPE_NORMAL'; then
-      window=$id
-    fi
+    xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q '_NET_WM_WINDOW_TYPE_NORMAL' &&
+      echo "$id"
   done
+}
+tries=0
+while [ -z "$(normal_windows)" ] && [ $tries -lt 100 ]; do
   tries=$((tries + 1))
   sleep 0.1
 done
+sleep 1.5
+window=$(normal_windows)
 [ -n "$window" ] || fail "no window titled Clavitap appeared"
+[ "$(echo "$window" | wc -l)" -eq 1 ] || fail "more than one window stayed open: $window"
 kill -0 "$pid" 2>/dev/null || fail "the program ended by itself"
 
-# Let any start-up message box close itself, then close the window as a user would: with the
-# close button at the right end of openbox's title bar.
-sleep 1
+# Close the window as a user would: with the close button at the right end of openbox's title bar.
+title=""
+tries=0
+while [ -z "$title" ] && [ $tries -lt 50 ]; do
+  title=$(xprop -id "$window" _NET_FRAME_EXTENTS | sed -n 's/.*= *//p' | cut -d, -f3 | tr -d ' ')
+  tries=$((tries + 1))
+  [ -z "$title" ] && sleep 0.1
+done
+[ -n "$title" ] && [ "$title" -gt 0 ] || fail "the window has no title bar"
 info=$(xwininfo -id "$window")
 left=$(echo "$info" | sed -n 's/.*Absolute upper-left X: *//p')
 top=$(echo "$info" | sed -n 's/.*Absolute upper-left Y: *//p')
 width=$(echo "$info" | sed -n 's/.*Width: *//p')
-title=$(xprop -id "$window" _NET_FRAME_EXTENTS | sed 's/.*= *//' | cut -d, -f3 | tr -d ' ')
-[ -n "$title" ] && [ "$title" -gt 0 ] || fail "the window has no title bar"
 xdotool mousemove $((left + width - 11)) $((top - title / 2)) click 1
 tries=0
 while kill -0 "$pid" 2>/dev/null && [ $tries -lt 100 ]; do

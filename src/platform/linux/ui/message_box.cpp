@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "app_icon.h"
+#include "main_window.h"
 
 namespace platform {
 namespace {
@@ -25,6 +26,15 @@ bool LogForTests(const std::string& text) {
     return true;
 }
 
+// The shown main window owns the box, so that it opens centred over it as its dialog; while the
+// window hides in the notification area the box stands on its own.
+QWidget* OwnerWindow() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->isVisible() && dynamic_cast<ui::MainWindow*>(widget) != nullptr) return widget;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 void MsgBox(const std::string& text) {
@@ -32,7 +42,7 @@ void MsgBox(const std::string& text) {
     if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) return;
 
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Clavitap"), QString::fromStdString(text),
-                    QMessageBox::Ok);
+                    QMessageBox::Ok, OwnerWindow());
     box.setWindowIcon(ui::AppIcon());
     if (LogForTests(text)) QTimer::singleShot(kTestCloseDelayMs, &box, &QMessageBox::accept);
     box.exec();
