@@ -2,11 +2,7 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFontDatabase>
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QPainter>
-#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <algorithm>
 #include <vector>
@@ -14,205 +10,17 @@
 #include "app_icon.h"
 #include "core/errors.h"
 #include "dispatch.h"
+#include "layout_widgets.h"
+#include "qt_text.h"
 #include "twips.h"
 #include "window/layout.h"
+#include "window_font.h"
 #include "window_handles.h"
 
 namespace ui {
 namespace {
 
 constexpr Long kWmMouseMove = 512;
-
-QString ToQString(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QRect PixelRect(const layout::Control& control) {
-    return {TwipsToPixels(control.left), TwipsToPixels(control.top), TwipsToPixels(control.width),
-            TwipsToPixels(control.height)};
-}
-
-QFont WithWindowFontSize(const QString& family) {
-    QFont font(family);
-    font.setPointSizeF(layout::kFontPoints);
-    font.setWeight(QFont::Normal);
-    return font;
-}
-
-// Whether text set in `font` keeps the layout: each link caption ends before the next link
-// begins, and each word-wrapped caption fits its fixed height.
-bool KeepsTheLayout(const QFont& font) {
-    std::vector<const layout::Control*> links;
-    for (const layout::Control& control : layout::kControls) {
-        if (control.kind == layout::Kind::LinkLabel) links.push_back(&control);
-        if (control.wordWrap) {
-            QFont captionFont = font;
-            if (control.font == layout::Font::Bold) captionFont.setWeight(QFont::Bold);
-            const QRect wrapped =
-                QFontMetrics(captionFont)
-                    .boundingRect(QRect(0, 0, TwipsToPixels(control.width), 10000),
-                                  Qt::TextWordWrap, ToQString(control.text));
-            if (wrapped.height() > TwipsToPixels(control.height)) return false;
-        }
-    }
-    std::sort(links.begin(), links.end(),
-              [](const auto* a, const auto* b) { return a->left < b->left; });
-    const QFontMetrics metrics(font);
-    for (std::size_t i = 0; i + 1 < links.size(); ++i) {
-        const int room = TwipsToPixels(links[i + 1]->left) - TwipsToPixels(links[i]->left);
-        if (metrics.horizontalAdvance(ToQString(links[i]->text)) > room) return false;
-    }
-    return true;
-}
-
-// Tahoma where it is installed. Elsewhere the font system's stand-in for it is often a wide
-// face that pushes the link captions into one another, so the first installed face of Tahoma's
-// proportions that keeps the layout is taken; failing all, the font system's own choice.
-QString ChooseWindowFontFamily() {
-    const QString tahoma = ToQString(layout::kFontName);
-    if (QFontDatabase::hasFamily(tahoma)) return tahoma;
-    for (const char* family : {"Liberation Sans", "Arimo", "Arial", "DejaVu Sans Condensed",
-                               "Nimbus Sans", "FreeSans", "DejaVu Sans"}) {
-        const QString name = QString::fromLatin1(family);
-        if (QFontDatabase::hasFamily(name) && KeepsTheLayout(WithWindowFontSize(name))) {
-            return name;
-        }
-    }
-    return tahoma;
-}
-
-QFont WindowFont() {
-    static const QString family = ChooseWindowFontFamily();
-    return WithWindowFontSize(family);
-}
-
-QFont ControlFont(layout::Font kind) {
-    QFont font = WindowFont();
-    if (kind == layout::Font::Bold) font.setWeight(QFont::Bold);
-    return font;
-}
-
-QColor TextColor(layout::Color color, const QPalette& palette) {
-    switch (color) {
-        case layout::Color::Green:
-            return {0, 128, 0};
-        case layout::Color::Blue:
-            return {0, 0, 255};
-        case layout::Color::ButtonText:
-            break;
-    }
-    return palette.color(QPalette::ButtonText);
-}
-
-// A label that reports a left-button click released over it.
-class ClickLabel final : public QLabel {
-  public:
-    using QLabel::QLabel;
-    void SetOnClick(std::function<void()> onClick) { onClick_ = std::move(onClick); }
-
-  protected:
-    void mouseReleaseEvent(QMouseEvent* event) override {
-        QLabel::mouseReleaseEvent(event);
-        if (onClick_ && event->button() == Qt::LeftButton &&
-            rect().contains(event->position().toPoint())) {
-            onClick_();
-        }
-    }
-
-  private:
-    std::function<void()> onClick_;
-};
-
-QWidget* MakeLabel(const layout::Control& control, QWidget& parent) {
-    auto* label = new ClickLabel(&parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setText(ToQString(control.text));
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setFont(ControlFont(control.font));
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, TextColor(control.color, palette));
-    palette.setColor(QPalette::Window, palette.color(QPalette::Button));
-    label->setPalette(palette);
-    label->setAutoFillBackground(true);
-    label->setWordWrap(control.wordWrap);
-    if (control.kind == layout::Kind::LinkLabel) label->setCursor(Qt::PointingHandCursor);
-    return label;
-}
-
-QWidget* MakeTextBox(const layout::Control& control, QWidget& parent) {
-    auto* box = new QPlainTextEdit(&parent);
-    // The notes end their lines with CR LF; the text box shows plain line breaks.
-    box->setPlainText(
-        ToQString(control.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-    box->setReadOnly(true);
-    box->setFont(ControlFont(control.font));
-    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    box->setFocusPolicy(Qt::ClickFocus);
-    box->setTabChangesFocus(true);
-    box->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-    box->document()->setDocumentMargin(1);
-    QPalette palette = box->palette();
-    palette.setColor(QPalette::Base, palette.color(QPalette::Button));
-    box->setPalette(palette);
-    return box;
-}
-
-QWidget* MakeList(const layout::Control& control, QWidget& parent) {
-    auto* box = new QComboBox(&parent);
-    box->setEditable(false);
-    box->setFont(ControlFont(control.font));
-    box->setFocusPolicy(Qt::StrongFocus);
-    return box;
-}
-
-// The volume bar answers the keys as a classic horizontal scroll bar does: Right, Down and Page
-// Down move towards Max, Left, Up and Page Up towards Min, Home and End to the ends. (Qt's own
-// scroll bar moves the other way for the arrow keys.)
-class VolumeScrollBar final : public QScrollBar {
-  public:
-    using QScrollBar::QScrollBar;
-
-  protected:
-    void keyPressEvent(QKeyEvent* event) override {
-        switch (event->key()) {
-            case Qt::Key_Right:
-            case Qt::Key_Down:
-                triggerAction(SliderSingleStepAdd);
-                break;
-            case Qt::Key_Left:
-            case Qt::Key_Up:
-                triggerAction(SliderSingleStepSub);
-                break;
-            case Qt::Key_PageDown:
-                triggerAction(SliderPageStepAdd);
-                break;
-            case Qt::Key_PageUp:
-                triggerAction(SliderPageStepSub);
-                break;
-            case Qt::Key_Home:
-                triggerAction(SliderToMinimum);
-                break;
-            case Qt::Key_End:
-                triggerAction(SliderToMaximum);
-                break;
-            default:
-                QScrollBar::keyPressEvent(event);
-                return;
-        }
-        event->accept();
-    }
-};
-
-QWidget* MakeScrollBar(QWidget& parent) {
-    auto* bar = new VolumeScrollBar(Qt::Horizontal, &parent);
-    bar->setRange(layout::kVolMin, layout::kVolMax);
-    bar->setSingleStep(layout::kVolSmallChange);
-    bar->setPageStep(layout::kVolLargeChange);
-    bar->setValue(layout::kVolMin);
-    bar->setFocusPolicy(Qt::StrongFocus);
-    return bar;
-}
 
 template <typename Widget>
 Widget& Require(QWidget* widget) {
@@ -262,27 +70,8 @@ QWidget* MainWindow::Control(std::string_view name) const {
 
 void MainWindow::BuildControls() {
     for (const layout::Control& control : layout::kControls) {
-        QWidget* widget = nullptr;
-        switch (control.kind) {
-            case layout::Kind::TextBox:
-                widget = MakeTextBox(control, *this);
-                break;
-            case layout::Kind::DropDownList:
-                widget = MakeList(control, *this);
-                break;
-            case layout::Kind::HScrollBar:
-                widget = MakeScrollBar(*this);
-                break;
-            case layout::Kind::Label:
-            case layout::Kind::LinkLabel:
-                widget = MakeLabel(control, *this);
-                break;
-            case layout::Kind::Timer:
-                continue;  // Timer1 is the window's own QTimer
-        }
-        widget->setObjectName(ToQString(control.name));
-        widget->setGeometry(PixelRect(control));
-        controls_[control.name] = widget;
+        // Timer1 is no widget: it is the window's own QTimer.
+        if (QWidget* widget = MakeWidget(control, *this)) controls_[control.name] = widget;
     }
 
     auto& instruments = Require<QComboBox>(Control("ComSounds"));

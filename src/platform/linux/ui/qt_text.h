@@ -1,0 +1,13 @@
+// Conversions between the layout's texts and Qt's strings.
+#pragma once
+
+#include <QString>
+#include <string_view>
+
+namespace ui {
+
+inline QString ToQString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace ui

@@ -1,0 +1,76 @@
+#include "window_font.h"
+
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <algorithm>
+#include <vector>
+
+#include "qt_text.h"
+#include "twips.h"
+
+namespace ui {
+namespace {
+
+QFont WithWindowFontSize(const QString& family) {
+    QFont font(family);
+    font.setPointSizeF(layout::kFontPoints);
+    font.setWeight(QFont::Normal);
+    return font;
+}
+
+// Whether text set in `font` keeps the layout: each link caption ends before the next link
+// begins, and each word-wrapped caption fits its fixed height.
+bool KeepsTheLayout(const QFont& font) {
+    std::vector<const layout::Control*> links;
+    for (const layout::Control& control : layout::kControls) {
+        if (control.kind == layout::Kind::LinkLabel) links.push_back(&control);
+        if (control.wordWrap) {
+            QFont captionFont = font;
+            if (control.font == layout::Font::Bold) captionFont.setWeight(QFont::Bold);
+            const QRect wrapped =
+                QFontMetrics(captionFont)
+                    .boundingRect(QRect(0, 0, TwipsToPixels(control.width), 10000),
+                                  Qt::TextWordWrap, ToQString(control.text));
+            if (wrapped.height() > TwipsToPixels(control.height)) return false;
+        }
+    }
+    std::sort(links.begin(), links.end(),
+              [](const auto* a, const auto* b) { return a->left < b->left; });
+    const QFontMetrics metrics(font);
+    for (std::size_t i = 0; i + 1 < links.size(); ++i) {
+        const int room = TwipsToPixels(links[i + 1]->left) - TwipsToPixels(links[i]->left);
+        if (metrics.horizontalAdvance(ToQString(links[i]->text)) > room) return false;
+    }
+    return true;
+}
+
+// Tahoma where it is installed. Elsewhere the font system's stand-in for it is often a wide
+// face that pushes the link captions into one another, so the first installed face of Tahoma's
+// proportions that keeps the layout is taken; failing all, the font system's own choice.
+QString ChooseWindowFontFamily() {
+    const QString tahoma = ToQString(layout::kFontName);
+    if (QFontDatabase::hasFamily(tahoma)) return tahoma;
+    for (const char* family : {"Liberation Sans", "Arimo", "Arial", "DejaVu Sans Condensed",
+                               "Nimbus Sans", "FreeSans", "DejaVu Sans"}) {
+        const QString name = QString::fromLatin1(family);
+        if (QFontDatabase::hasFamily(name) && KeepsTheLayout(WithWindowFontSize(name))) {
+            return name;
+        }
+    }
+    return tahoma;
+}
+
+}  // namespace
+
+QFont WindowFont() {
+    static const QString family = ChooseWindowFontFamily();
+    return WithWindowFontSize(family);
+}
+
+QFont ControlFont(layout::Font kind) {
+    QFont font = WindowFont();
+    if (kind == layout::Font::Bold) font.setWeight(QFont::Bold);
+    return font;
+}
+
+}  // namespace ui
