@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app_icon.h"
+#include "close_on_signal.h"
 #include "dispatch.h"
 #include "main_window.h"
 #include "platform/key_state.h"
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
     {
         ui::MainWindow window;
         window.SetOnUnloaded([] { QCoreApplication::quit(); });
+        app::CloseOnTerminationSignals(window);
         const std::string keySourceProblem = platform::OpenKeySource();
         ui::Dispatch([&] { window.Handlers().Form_Load(); });
         window.show();

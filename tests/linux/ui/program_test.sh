@@ -78,4 +78,29 @@ for key in Devies Tools Vol Stage; do
 done
 head -1 "$settings" | grep -qx '\[Value\]' || fail "the settings lack their [Value] group"
 grep -qx 'Vol=100' "$settings" || fail "the first run did not keep volume 100"
-echo "program_test: window shown, closed, settings saved, terminal quiet"
+
+# A termination signal (a logout, `kill`) closes the window as the user would: settings saved.
+rm -f "$settings"
+"$program" >"$work/out.txt" 2>"$work/err.txt" &
+pid=$!
+tries=0
+while [ -z "$(xdotool search --onlyvisible --name '^Clavitap$' 2>/dev/null)" ] && [ $tries -lt 100 ]; do
+  tries=$((tries + 1))
+  sleep 0.1
+done
+sleep 1
+kill -TERM "$pid"
+tries=0
+while kill -0 "$pid" 2>/dev/null && [ $tries -lt 100 ]; do
+  tries=$((tries + 1))
+  sleep 0.1
+done
+kill -0 "$pid" 2>/dev/null && fail "the program did not end on SIGTERM"
+wait "$pid"
+status=$?
+pid=""
+[ $status -eq 0 ] || fail "the program ended with status $status on SIGTERM"
+grep -qx 'Vol=100' "$settings" 2>/dev/null || fail "SIGTERM did not save the settings"
+[ -s "$work/err.txt" ] && fail "the program wrote to standard error on SIGTERM"
+
+echo "program_test: window shown, closed, settings saved, terminal quiet; SIGTERM saves too"
