@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "platform/linux/evdev/device_folder_watch.h"
-#include "platform/linux/evdev/virtual_key_states.h"
+#include "platform/linux/keys/virtual_key_states.h"
 
 namespace platform::evdev {
 
@@ -74,7 +74,7 @@ class EvdevKeySource {
     bool accessDenied_ = false;
     DeviceFolderWatch watch_;
     std::vector<std::unique_ptr<InputDevice>> devices_;
-    VirtualKeyStates states_;
+    linux_keys::VirtualKeyStates states_;
     // The folder watch first, then one entry per device; kept to spare an allocation per tick.
     std::vector<pollfd> pollFds_;
 };

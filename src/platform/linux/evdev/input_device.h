@@ -15,9 +15,11 @@
 #include <string>
 
 #include "platform/linux/evdev/unique_fd.h"
-#include "platform/linux/evdev/virtual_key_states.h"
+#include "platform/linux/keys/virtual_key_states.h"
 
 namespace platform::evdev {
+
+using linux_keys::VirtualKeyStates;
 
 class InputDevice {
   public:

@@ -5,13 +5,13 @@ namespace platform::x11keys {
 void KeyStates::Press(int source, int virtualKey) {
     if (!IsSource(source) || !IsVirtualKey(virtualKey)) return;
     const auto index = static_cast<std::size_t>(source);
-    const auto code = static_cast<std::size_t>(virtualKey);
-    if (heldAs_[index] != code) {
-        Release(source);
-        heldAs_[index] = static_cast<std::uint8_t>(code);
-        ++holders_[code];
+    if (heldAs_[index] == virtualKey) {
+        words_.MarkPressed(virtualKey);  // a repeat while held
+        return;
     }
-    pressedSinceQuery_[code] = true;
+    Release(source);
+    heldAs_[index] = static_cast<std::uint8_t>(virtualKey);
+    words_.Hold(virtualKey, true);
 }
 
 void KeyStates::Release(int source) {
@@ -20,22 +20,16 @@ void KeyStates::Release(int source) {
     const std::uint8_t code = heldAs_[index];
     if (code == 0) return;
     heldAs_[index] = 0;
-    --holders_[code];
+    words_.LetGo(code);
 }
 
 std::int16_t KeyStates::Query(int virtualKey) {
-    if (!IsVirtualKey(virtualKey)) return 0;
-    const auto code = static_cast<std::size_t>(virtualKey);
-    unsigned word = holders_[code] > 0 ? 0x8000u : 0u;
-    if (pressedSinceQuery_[code]) word |= 1u;
-    pressedSinceQuery_[code] = false;
-    return static_cast<std::int16_t>(word);
+    return words_.Query(virtualKey);
 }
 
 void KeyStates::Clear() {
     heldAs_.fill(0);
-    holders_.fill(0);
-    pressedSinceQuery_.fill(false);
+    words_.Clear();
 }
 
 }  // namespace platform::x11keys

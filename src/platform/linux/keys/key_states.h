@@ -9,6 +9,8 @@
 #include <array>
 #include <cstdint>
 
+#include "platform/linux/keys/virtual_key_states.h"
+
 namespace platform::x11keys {
 
 class KeyStates {
@@ -35,9 +37,8 @@ class KeyStates {
     // The virtual key each source was pressed as, 0 while the source is up. The release uses it,
     // so a keyboard remapping while a key is held still lets go of the right code.
     std::array<std::uint8_t, kSourceCount> heldAs_{};
-    // How many sources hold each virtual key down; only changes when a source changes state.
-    std::array<std::uint16_t, 256> holders_{};
-    std::array<bool, 256> pressedSinceQuery_{};
+    // The answers by virtual key; they change only when a source changes state.
+    linux_keys::VirtualKeyStates words_;
 };
 
 }  // namespace platform::x11keys

@@ -1,8 +1,8 @@
-// The state of every virtual key as the devices have reported it, answered in the shape of
-// GetAsyncKeyState.
+// The state of every virtual key as the key sources have reported it, answered in the shape of
+// GetAsyncKeyState. Both Linux key sources (XInput2 and evdev) keep their answers here.
 //
-// Each device keeps which of its own key codes are down and reports only changes of that state,
-// so a release that arrives twice cannot unbalance anything here. A virtual key that several
+// Each source keeps which of its own keys are down and reports only changes of that state, so a
+// release that arrives twice cannot unbalance anything here. A virtual key that several
 // physical keys share (left and right Shift, or the same key on two keyboards) stays down while
 // any of them is held.
 #pragma once
@@ -10,7 +10,7 @@
 #include <array>
 #include <cstdint>
 
-namespace platform::evdev {
+namespace platform::linux_keys {
 
 class VirtualKeyStates {
   public:
@@ -36,4 +36,4 @@ class VirtualKeyStates {
     std::array<bool, 256> pressedSinceQuery_{};
 };
 
-}  // namespace platform::evdev
+}  // namespace platform::linux_keys

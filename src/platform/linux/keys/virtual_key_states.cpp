@@ -1,6 +1,6 @@
-#include "platform/linux/evdev/virtual_key_states.h"
+#include "platform/linux/keys/virtual_key_states.h"
 
-namespace platform::evdev {
+namespace platform::linux_keys {
 
 void VirtualKeyStates::Hold(int virtualKey, bool countAsPress) {
     if (!IsVirtualKey(virtualKey)) return;
@@ -34,4 +34,4 @@ void VirtualKeyStates::Clear() {
     pressedSinceQuery_.fill(false);
 }
 
-}  // namespace platform::evdev
+}  // namespace platform::linux_keys
