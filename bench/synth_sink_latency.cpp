@@ -46,13 +46,13 @@ int main(int argc, char** argv) {
     const int notes = argc > 1 ? std::atoi(argv[1]) : 20;
     const char* sink = std::getenv("CLAVITAP_TEST_SINK");
     const std::string monitor = std::string(sink != nullptr ? sink : "ci") + ".monitor";
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, 44100, 2};
+    const pa_sample_spec format{PA_SAMPLE_S16LE, 44100, 2};
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<std::uint32_t>(-1);
     attr.fragsize = 64 * 4;
     int error = 0;
     pa_simple* recording = pa_simple_new(nullptr, "synth_sink_latency", PA_STREAM_RECORD,
-                                         monitor.c_str(), "monitor", &spec, nullptr, &attr, &error);
+                                         monitor.c_str(), "monitor", &format, nullptr, &attr, &error);
     if (recording == nullptr) {
         std::fprintf(stderr, "cannot record %s\n", monitor.c_str());
         return 1;

@@ -110,12 +110,12 @@ struct Chunk {
 class Recorder {
   public:
     explicit Recorder(const char* source) {
-        pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, kRate, 1};
+        pa_sample_spec format{PA_SAMPLE_FLOAT32LE, kRate, 1};
         pa_buffer_attr attr{};
         attr.maxlength = static_cast<uint32_t>(-1);
         attr.fragsize = kChunkFrames * sizeof(float);
         int error = 0;
-        stream_ = pa_simple_new(nullptr, "clavitap-probe", PA_STREAM_RECORD, source, "onset", &spec,
+        stream_ = pa_simple_new(nullptr, "clavitap-probe", PA_STREAM_RECORD, source, "onset", &format,
                                 nullptr, &attr, &error);
         if (!stream_) {
             std::fprintf(stderr, "probe: cannot record %s\n", source);
@@ -228,7 +228,7 @@ int MeasureKeys(const char* monitor, const char* keysym, int presses) {
 int MeasureReference(const char* sink, const char* monitor, int presses) {
     Recorder recorder(monitor);
     recorder.WaitUntilFlowing();
-    pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, kRate, 1};
+    pa_sample_spec format{PA_SAMPLE_FLOAT32LE, kRate, 1};
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<uint32_t>(-1);
     attr.tlength = kChunkFrames * sizeof(float) * 2;
@@ -236,7 +236,7 @@ int MeasureReference(const char* sink, const char* monitor, int presses) {
     attr.minreq = static_cast<uint32_t>(-1);
     int error = 0;
     pa_simple* out = pa_simple_new(nullptr, "clavitap-probe", PA_STREAM_PLAYBACK, sink, "reference",
-                                   &spec, nullptr, &attr, &error);
+                                   &format, nullptr, &attr, &error);
     if (!out) return 2;
     std::vector<float> silence(kChunkFrames, 0.0f), beep(kChunkFrames * 40);
     for (std::size_t i = 0; i < beep.size(); ++i)

@@ -21,8 +21,27 @@ fail() {
 mkdir -m 700 "$work/runtime"
 export XDG_CONFIG_HOME="$work/config" CLAVITAP_TEST_MESSAGE_LOG="$work/boxes.txt"
 export XDG_RUNTIME_DIR="$work/runtime"
-"$program" >"$work/out.txt" 2>"$work/err.txt" &
-pid=$!
+start_program() {
+  "$program" >"$work/out.txt" 2>"$work/err.txt" &
+  pid=$!
+}
+
+# Waits for the program to end after it was asked to close; fails unless it ends with status 0
+# and leaves the terminal quiet.
+expect_clean_end() {
+  tries=0
+  while kill -0 "$pid" 2>/dev/null && [ $tries -lt 100 ]; do
+    tries=$((tries + 1))
+    sleep 0.1
+  done
+  kill -0 "$pid" 2>/dev/null && fail "the program did not end $1"
+  wait "$pid"
+  status=$?
+  pid=""
+  [ $status -eq 0 ] || fail "the program ended with status $status $1"
+  [ -s "$work/out.txt" ] && fail "the program wrote to standard output $1"
+  [ -s "$work/err.txt" ] && fail "the program wrote to standard error $1"
+}
 
 # The main window is the normal window titled Clavitap. Message boxes shown during start-up, before
 # the window, carry the same title; they close themselves (CLAVITAP_TEST_MESSAGE_LOG) within a
@@ -33,13 +52,18 @@ normal_windows() {
       echo "$id"
   done
 }
-tries=0
-while [ -z "$(normal_windows)" ] && [ $tries -lt 100 ]; do
-  tries=$((tries + 1))
-  sleep 0.1
-done
-sleep 1.5
-window=$(normal_windows)
+wait_for_main_window() {
+  tries=0
+  while [ -z "$(normal_windows)" ] && [ $tries -lt 100 ]; do
+    tries=$((tries + 1))
+    sleep 0.1
+  done
+  sleep 1.5
+  window=$(normal_windows)
+}
+
+start_program
+wait_for_main_window
 [ -n "$window" ] || fail "no window titled Clavitap appeared"
 [ "$(echo "$window" | wc -l)" -eq 1 ] || fail "more than one window stayed open: $window"
 kill -0 "$pid" 2>/dev/null || fail "the program ended by itself"
@@ -58,18 +82,7 @@ left=$(echo "$info" | sed -n 's/.*Absolute upper-left X: *//p')
 top=$(echo "$info" | sed -n 's/.*Absolute upper-left Y: *//p')
 width=$(echo "$info" | sed -n 's/.*Width: *//p')
 xdotool mousemove $((left + width - 11)) $((top - title / 2)) click 1
-tries=0
-while kill -0 "$pid" 2>/dev/null && [ $tries -lt 100 ]; do
-  tries=$((tries + 1))
-  sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "the program did not end when its window was closed"
-wait "$pid"
-status=$?
-pid=""
-[ $status -eq 0 ] || fail "the program ended with status $status"
-[ -s "$work/out.txt" ] && fail "the program wrote to standard output"
-[ -s "$work/err.txt" ] && fail "the program wrote to standard error"
+expect_clean_end "when its window was closed"
 
 settings="$XDG_CONFIG_HOME/Clavitap/Clavitap.conf"
 [ -f "$settings" ] || fail "no settings were saved"
@@ -81,26 +94,11 @@ grep -qx 'Vol=100' "$settings" || fail "the first run did not keep volume 100"
 
 # A termination signal (a logout, `kill`) closes the window as the user would: settings saved.
 rm -f "$settings"
-"$program" >"$work/out.txt" 2>"$work/err.txt" &
-pid=$!
-tries=0
-while [ -z "$(xdotool search --onlyvisible --name '^Clavitap$' 2>/dev/null)" ] && [ $tries -lt 100 ]; do
-  tries=$((tries + 1))
-  sleep 0.1
-done
-sleep 1
+start_program
+wait_for_main_window
+[ -n "$window" ] || fail "no window titled Clavitap appeared the second time"
 kill -TERM "$pid"
-tries=0
-while kill -0 "$pid" 2>/dev/null && [ $tries -lt 100 ]; do
-  tries=$((tries + 1))
-  sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "the program did not end on SIGTERM"
-wait "$pid"
-status=$?
-pid=""
-[ $status -eq 0 ] || fail "the program ended with status $status on SIGTERM"
+expect_clean_end "on SIGTERM"
 grep -qx 'Vol=100' "$settings" 2>/dev/null || fail "SIGTERM did not save the settings"
-[ -s "$work/err.txt" ] && fail "the program wrote to standard error on SIGTERM"
 
 echo "program_test: window shown, closed, settings saved, terminal quiet; SIGTERM saves too"
