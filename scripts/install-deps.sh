@@ -17,10 +17,20 @@ packages=(
   fonts-liberation2 trayer openbox pulseaudio pulseaudio-utils sox imagemagick xdg-utils python3
 )
 
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+    missing+=("$package")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "Clavitap: build, run and test packages are already installed."
+  exit 0
+fi
+
 if [ "$(id -u)" -ne 0 ]; then
   exec sudo "$0" "$@"
 fi
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 echo "Clavitap: build, run and test packages are installed."

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Builds both targets and runs every test: the Linux build plainly and under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and the Windows build under Wine. Tests start their own X servers,
-# sound servers and Wine prefixes. Exits non-zero when anything fails.
+# Installs what the tests need (when anything is missing), builds both targets and runs every
+# test: the Linux build plainly and under AddressSanitizer and UndefinedBehaviorSanitizer, the
+# Windows build under Wine, then both packages. Tests start their own X servers, sound servers and
+# Wine prefixes. Exits non-zero when anything fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/install-deps.sh
 jobs=$(nproc)
 
 run_preset() {
