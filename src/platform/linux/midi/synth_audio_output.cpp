@@ -9,23 +9,16 @@ namespace platform::linux_midi {
 
 namespace {
 
-enum class Backend {
-    kOwnPulseStream,  // PulsePlayback: corks on silence, so the sound server idles too
-    kFluidDriver,     // FluidSynth's own driver of that name
-};
-
 struct AudioSystem {
-    Backend backend;
-    const char* driver;  // FluidSynth's name for it, also reported by DriverName()
+    const char* driver;  // FluidSynth's name for it
+    const char* title;   // the name users know
 };
 
-// In order of preference. Our PulseAudio stream comes first: pipewire-pulse serves it on PipeWire
-// desktops as well. FluidSynth's drivers are the fallback where no PulseAudio server answers; a
-// FluidSynth built without one of them simply fails to open it.
+// In order of preference. A FluidSynth built without one of them simply fails to open it.
 constexpr std::array<AudioSystem, 3> kAudioSystems = {{
-    {Backend::kOwnPulseStream, "pulseaudio"},
-    {Backend::kFluidDriver, "pipewire"},
-    {Backend::kFluidDriver, "alsa"},
+    {"pipewire", "PipeWire"},
+    {"pulseaudio", "PulseAudio"},
+    {"alsa", "ALSA"},
 }};
 
 // The output must stay silent this long after the last voice ended before the stream sleeps:
@@ -42,7 +35,14 @@ void ConfigureAudio(fluid_settings_t* settings) {
 }  // namespace
 
 const std::string& AudioSystemsTried() {
-    static const std::string text = "PipeWire, PulseAudio and ALSA";
+    static const std::string text = [] {
+        std::string joined;
+        for (std::size_t i = 0; i < kAudioSystems.size(); ++i) {
+            if (i > 0) joined += i + 1 == kAudioSystems.size() ? " and " : ", ";
+            joined += kAudioSystems[i].title;
+        }
+        return joined;
+    }();
     return text;
 }
 
@@ -52,27 +52,15 @@ std::unique_ptr<SynthAudioOutput> SynthAudioOutput::Open(BuiltinSynth& synth,
     fluid_settings_t* settings = synth.Settings();
     ConfigureAudio(settings);
     for (const AudioSystem& system : kAudioSystems) {
-        if (system.backend == Backend::kOwnPulseStream) {
-            // It plays a moment of silence at once, then corks: a sound server may take a while
-            // to serve a new stream (an idle null sink up to 2 s), better now than at the first
-            // note.
-            output->pulse_ = PulsePlayback::Open(
-                static_cast<int>(BuiltinSynth::kSampleRate), kPulseBlockFrames, kPulseBlocks,
-                [self = output.get()](float* left, float* right, int frames) {
-                    return self->RenderAndCheckSilence(left, right, frames);
-                });
-            if (output->pulse_ == nullptr) continue;
-        } else {
-            if (fluid_settings_setstr(settings, "audio.driver", system.driver) != FLUID_OK) {
-                continue;
-            }
-            output->driver_ = new_fluid_audio_driver2(settings, RenderBlock, output.get());
-            if (output->driver_ == nullptr) continue;
-            // The same moment of silence at once.
+        if (fluid_settings_setstr(settings, "audio.driver", system.driver) != FLUID_OK) continue;
+        output->driver_ = new_fluid_audio_driver2(settings, RenderBlock, output.get());
+        if (output->driver_ != nullptr) {
+            output->driverName_ = system.driver;
+            // A moment of silence at once: a sound server may take a while to serve a new stream
+            // (an idle null sink up to 2 s), so it is better done now than at the first note.
             output->Wake();
+            return output;
         }
-        output->driverName_ = system.driver;
-        return output;
     }
     return nullptr;
 }
@@ -88,22 +76,18 @@ SynthAudioOutput::~SynthAudioOutput() {
     wakeUp_.notify_one();
     // Joins the audio thread, which no longer blocks now that closing_ is set.
     if (driver_ != nullptr) delete_fluid_audio_driver(driver_);
-    pulse_.reset();
 }
 
-bool SynthAudioOutput::Wake() {
-    if (pulse_) return pulse_->Resume();
+void SynthAudioOutput::Wake() {
     {
         std::lock_guard lock(mutex_);
         ++wakeCount_;
         asleep_ = false;
     }
     wakeUp_.notify_one();
-    return true;
 }
 
 bool SynthAudioOutput::Sleeping() const {
-    if (pulse_) return pulse_->Corked();
     std::lock_guard lock(mutex_);
     return asleep_;
 }
@@ -129,16 +113,13 @@ int SynthAudioOutput::RenderBlock(void* data, int frames, int fxCount, float* fx
     for (int i = 0; i < outCount; ++i) std::fill_n(out[i], frames, 0.0f);
     if (outCount < 2 || !self.WaitForSound()) return FLUID_OK;
 
-    if (self.RenderAndCheckSilence(out[0], out[1], frames)) self.FallAsleepUnlessWoken();
+    self.synth_.Render(out[0], out[1], frames);
+    if (self.observer_) self.observer_(out[0], out[1], frames);
+    if (self.gate_.IsSilent(out[0], out[1], frames, self.synth_.ActiveVoices())) {
+        self.gate_.Reset();
+        self.FallAsleepUnlessWoken();
+    }
     return FLUID_OK;
-}
-
-bool SynthAudioOutput::RenderAndCheckSilence(float* left, float* right, int frames) {
-    synth_.Render(left, right, frames);
-    if (observer_) observer_(left, right, frames);
-    if (!gate_.IsSilent(left, right, frames, synth_.ActiveVoices())) return false;
-    gate_.Reset();
-    return true;
 }
 
 }  // namespace platform::linux_midi

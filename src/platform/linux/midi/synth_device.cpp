@@ -4,7 +4,6 @@
 #include "platform/linux/midi/midi_error_text.h"
 #include "platform/linux/midi/soundfont_search.h"
 #include "platform/linux/midi/synth_audio_output.h"
-#include "platform/midi_out.h"
 
 namespace platform::linux_midi {
 
@@ -22,11 +21,8 @@ class SynthDevice final : public OutputDevice {
     Long Send(const ShortMessage& message) override {
         synth_->Play(message);
         // Only a note-on starts a sound; anything else changes voices that keep the stream awake
-        // already, or none at all. A stream whose sound server went away stays silent: say so,
-        // as an ALSA port that is gone does.
-        if (message.Kind() == 0x90 && message.Data2() > 0 && !output_->Wake()) {
-            return MidiError::kNoDevice;
-        }
+        // already, or none at all.
+        if (message.Kind() == 0x90 && message.Data2() > 0) output_->Wake();
         return 0;
     }
 
