@@ -39,11 +39,12 @@ MonitorRecording::MonitorRecording(const std::string& sink) {
 }
 
 MonitorRecording::~MonitorRecording() {
+    // Closing the pipe first: parec blocked on a full pipe would otherwise never see the signal.
+    if (fd_ >= 0) close(fd_);
     if (pid_ > 0) {
         kill(pid_, SIGTERM);
         waitpid(pid_, nullptr, 0);
     }
-    if (fd_ >= 0) close(fd_);
 }
 
 MonitorRecording::Result MonitorRecording::Read(std::chrono::milliseconds duration, int stopAbove) {
