@@ -88,13 +88,12 @@ std::string Notice(bool xSession, Kind chosen, const std::string& xWhy,
                    const std::string& devicesWhy) {
     const std::string session =
         IsSet("WAYLAND_DISPLAY") ? "this is a Wayland session" : "there is no X display";
-    if (xSession)
-        return chosen == Kind::XInput ? ""
-                                      : "Clavitap hears the keyboard through "
-                                        "the input devices in /dev/input, "
-                                        "because the X server cannot report "
-                                        "keys. " +
-                                            xWhy;
+    if (xSession) {
+        if (chosen == Kind::XInput) return "";
+        return "Clavitap hears the keyboard through the input devices in /dev/input, because the "
+               "X server cannot report keys. " +
+               xWhy;
+    }
     if (chosen == Kind::InputDevices) {
         return "Clavitap hears the keyboard through the input devices in /dev/input, because " +
                session + ". Keys count by their place on a US keyboard layout.";
