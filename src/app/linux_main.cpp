@@ -2,6 +2,7 @@
 // source, restores the saved choices, shows the window and runs until the window is closed.
 #include <QApplication>
 #include <QTimer>
+#include <malloc.h>
 #include <string>
 
 #include "app_icon.h"
@@ -48,6 +49,9 @@ int main(int argc, char** argv) {
             QTimer::singleShot(0, &window,
                                [keySourceProblem] { platform::MsgBox(keySourceProblem); });
         }
+        // Loading the SoundFont and building the window leave megabytes of freed scratch memory
+        // on the heap; hand it back to the system once the window is up.
+        QTimer::singleShot(0, [] { malloc_trim(0); });
         result = QApplication::exec();
     }
     platform::CloseKeySource();

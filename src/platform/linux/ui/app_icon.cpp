@@ -1,11 +1,18 @@
 #include "app_icon.h"
 
+#include <QImageReader>
+#include <QPixmap>
+
 namespace ui {
 
 QIcon AppIcon() {
     QIcon icon;
     for (int size : {16, 24, 32, 48, 64, 128}) {
-        icon.addFile(QStringLiteral(":/clavitap/clavitap-%1.png").arg(size), QSize(size, size));
+        // Read as PNG only: left to detect the format, Qt probes the file with every image plugin
+        // installed and keeps them all loaded for the life of the program.
+        QImageReader reader(QStringLiteral(":/clavitap/clavitap-%1.png").arg(size), "PNG");
+        reader.setAutoDetectImageFormat(false);
+        icon.addPixmap(QPixmap::fromImage(reader.read()));
     }
     return icon;
 }
