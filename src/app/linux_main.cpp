@@ -1,8 +1,8 @@
 // The Linux program: creates the window (its timer already running), opens the desktop-wide key
 // source, restores the saved choices, shows the window and runs until the window is closed.
+#include <malloc.h>
 #include <QApplication>
 #include <QTimer>
-#include <malloc.h>
 #include <string>
 
 #include "app_icon.h"

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <string>
 
 #include "monitor_recording.h"
@@ -71,6 +72,31 @@ TEST_F(MidiOutOnNullSink, SynthIsOpenOnceAtATimeAndReopensAfterClose) {
     EXPECT_EQ(midiOutShortMsg(first, 0x90 | 60 << 8 | 100 << 16), MidiError::kInvalidHandle);
     EXPECT_EQ(midiOutShortMsg(second, 0x90 | 60 << 8 | 100 << 16), 0);
     EXPECT_EQ(midiOutClose(second), 0);
+}
+
+TEST_F(MidiOutOnNullSink, BuiltinSynthSoundsAgainAfterTheSoundServerRestarts) {
+    const char* restart = std::getenv("CLAVITAP_TEST_SINK_RESTART");
+    ASSERT_NE(restart, nullptr);
+    Long handle = 0;
+    ASSERT_EQ(midiOutOpen(&handle, -1, 0, 0, 0), 0);
+    {
+        MonitorRecording monitor(sink_);
+        ASSERT_TRUE(monitor.WaitUntilFlowing());
+        EXPECT_EQ(midiOutShortMsg(handle, 0x90 | 70 << 8 | 100 << 16), 0);
+        EXPECT_GT(monitor.Read(std::chrono::seconds(3), 2000).peak, 2000);
+    }
+    ASSERT_EQ(std::system(restart), 0);
+
+    // A held key: a note-on every 50 ms. The first ones reach a stream whose server has gone.
+    MonitorRecording monitor(sink_);
+    ASSERT_TRUE(monitor.WaitUntilFlowing());
+    int peak = 0;
+    for (int tick = 0; tick < 60 && peak <= 2000; ++tick) {
+        EXPECT_EQ(midiOutShortMsg(handle, 0x90 | 70 << 8 | 100 << 16), 0);
+        peak = monitor.Read(std::chrono::milliseconds(50), 2000).peak;
+    }
+    EXPECT_GT(peak, 2000) << "the synthesizer stayed silent after the sound server came back";
+    EXPECT_EQ(midiOutClose(handle), 0);
 }
 
 }  // namespace

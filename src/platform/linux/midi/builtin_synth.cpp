@@ -66,6 +66,10 @@ void BuiltinSynth::Play(const ShortMessage& message) {
     }
 }
 
+void BuiltinSynth::SoundsOff() {
+    fluid_synth_all_sounds_off(synth_, -1);
+}
+
 void BuiltinSynth::Render(float* left, float* right, int frames) {
     fluid_synth_write_float(synth_, frames, left, 0, 1, right, 0, 1);
 }

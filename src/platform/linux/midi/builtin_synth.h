@@ -26,6 +26,9 @@ class BuiltinSynth {
     // renders.
     void Play(const ShortMessage& message);
 
+    // Ends every voice at once, without a release; the chosen programs stay.
+    void SoundsOff();
+
     // Renders `frames` stereo frames, overwriting both buffers.
     void Render(float* left, float* right, int frames);
 

@@ -25,6 +25,9 @@ constexpr std::array<AudioSystem, 3> kAudioSystems = {{
 // reverb and chorus tails decay below the silent level well within it.
 constexpr int kQuietFramesBeforeSleep = static_cast<int>(BuiltinSynth::kSampleRate / 10);
 
+// While the sound server stays away, a held key would otherwise try to reach it on every tick.
+constexpr auto kReopenInterval = std::chrono::seconds(1);
+
 void ConfigureAudio(fluid_settings_t* settings) {
     fluid_settings_setint(settings, "audio.period-size", kPeriodFrames);
     fluid_settings_setint(settings, "audio.periods", kPeriodCount);
@@ -52,10 +55,7 @@ std::unique_ptr<SynthAudioOutput> SynthAudioOutput::Open(BuiltinSynth& synth,
     fluid_settings_t* settings = synth.Settings();
     ConfigureAudio(settings);
     for (const AudioSystem& system : kAudioSystems) {
-        if (fluid_settings_setstr(settings, "audio.driver", system.driver) != FLUID_OK) continue;
-        output->driver_ = new_fluid_audio_driver2(settings, RenderBlock, output.get());
-        if (output->driver_ != nullptr) {
-            output->driverName_ = system.driver;
+        if (output->OpenDriver(system.driver)) {
             // A moment of silence at once: a sound server may take a while to serve a new stream
             // (an idle null sink up to 2 s), so it is better done now than at the first note.
             output->Wake();
@@ -63,6 +63,15 @@ std::unique_ptr<SynthAudioOutput> SynthAudioOutput::Open(BuiltinSynth& synth,
         }
     }
     return nullptr;
+}
+
+bool SynthAudioOutput::OpenDriver(const char* driverName) {
+    fluid_settings_t* settings = synth_.Settings();
+    if (fluid_settings_setstr(settings, "audio.driver", driverName) != FLUID_OK) return false;
+    driver_ = new_fluid_audio_driver2(settings, RenderBlock, this);
+    if (driver_ == nullptr) return false;
+    driverName_ = driverName;
+    return true;
 }
 
 SynthAudioOutput::SynthAudioOutput(BuiltinSynth& synth, BlockObserver observer)
@@ -76,6 +85,51 @@ SynthAudioOutput::~SynthAudioOutput() {
     wakeUp_.notify_one();
     // Joins the audio thread, which no longer blocks now that closing_ is set.
     if (driver_ != nullptr) delete_fluid_audio_driver(driver_);
+}
+
+// Lives on an audio driver's thread; destroyed when that thread ends.
+struct AudioThreadWatch {
+    SynthAudioOutput* output = nullptr;
+    AudioThreadWatch() = default;
+    AudioThreadWatch(const AudioThreadWatch&) = delete;
+    AudioThreadWatch& operator=(const AudioThreadWatch&) = delete;
+    ~AudioThreadWatch() {
+        if (output != nullptr) output->AudioThreadEnded();
+    }
+};
+
+void SynthAudioOutput::AudioThreadEnded() {
+    std::lock_guard lock(mutex_);
+    if (!closing_) ended_ = true;
+}
+
+bool SynthAudioOutput::Ended() const {
+    std::lock_guard lock(mutex_);
+    return ended_;
+}
+
+void SynthAudioOutput::ReviveIfEnded() {
+    if (!Ended()) return;
+    const auto now = Clock::now();
+    if (now < nextReopen_) return;
+    nextReopen_ = now + kReopenInterval;
+    if (driver_ != nullptr) {
+        delete_fluid_audio_driver(driver_);  // its thread has ended already: this only joins it
+        driver_ = nullptr;
+    }
+    // Notes played while nobody rendered are still waiting as voices; heard now they would come
+    // as one late chord.
+    synth_.SoundsOff();
+    gate_.Reset();
+    {
+        std::lock_guard lock(mutex_);
+        ended_ = false;
+        asleep_ = true;
+    }
+    if (!OpenDriver(driverName_.c_str())) {
+        std::lock_guard lock(mutex_);
+        ended_ = true;  // still away: try again at a note after the interval
+    }
 }
 
 void SynthAudioOutput::Wake() {
@@ -108,6 +162,10 @@ void SynthAudioOutput::FallAsleepUnlessWoken() {
 int SynthAudioOutput::RenderBlock(void* data, int frames, int fxCount, float* fx[], int outCount,
                                   float* out[]) {
     auto& self = *static_cast<SynthAudioOutput*>(data);
+    // Drivers render on a thread of their own, which ends only when the driver is closed or its
+    // sound server has gone; this object's end tells which thread has ended.
+    thread_local AudioThreadWatch watch;
+    watch.output = &self;
     // Effect buffers may alias the outputs: clear them first, then render over the outputs.
     for (int i = 0; i < fxCount; ++i) std::fill_n(fx[i], frames, 0.0f);
     for (int i = 0; i < outCount; ++i) std::fill_n(out[i], frames, 0.0f);

@@ -1,11 +1,13 @@
 // Plays the built-in synthesizer through the first audio system that works: PipeWire, PulseAudio
 // or ALSA. The stream sleeps once the sound has died away: its thread blocks instead of rendering
 // and writing silence, so an idle program costs no CPU, and the next message wakes it for the very
-// next block.
+// next block. When the sound server goes away (restarted, or gone for a while) the stream is
+// opened again at the next note.
 #pragma once
 
 #include <fluidsynth/types.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -42,6 +44,11 @@ class SynthAudioOutput {
     // Call after a message that may start a sound: a sleeping stream renders again.
     void Wake();
 
+    // Call before a note-on: if the stream's audio thread has ended because its sound server went
+    // away, drops the voices that piled up unheard meanwhile and opens the stream again, at most
+    // once a second while the server stays away. Cheap when the stream is alive.
+    void ReviveIfEnded();
+
     // True while the stream sleeps (nothing is sounding).
     bool Sleeping() const;
 
@@ -49,7 +56,16 @@ class SynthAudioOutput {
     const std::string& DriverName() const { return driverName_; }
 
   private:
+    friend struct AudioThreadWatch;
+    using Clock = std::chrono::steady_clock;
+
     SynthAudioOutput(BuiltinSynth& synth, BlockObserver observer);
+
+    // Opens `driverName` with this output as its renderer; false when the audio system refuses.
+    bool OpenDriver(const char* driverName);
+    void AudioThreadEnded();
+    // True once the audio thread has ended while the stream was meant to play.
+    bool Ended() const;
 
     static int RenderBlock(void* data, int frames, int fxCount, float* fx[], int outCount,
                            float* out[]);
@@ -67,6 +83,8 @@ class SynthAudioOutput {
     std::condition_variable wakeUp_;
     bool asleep_ = true;  // nothing sounds until the first message
     bool closing_ = false;
+    bool ended_ = false;  // the audio thread is gone while not closing
+    Clock::time_point nextReopen_{};
     std::uint64_t wakeCount_ = 0;      // bumped by every Wake()
     std::uint64_t wakeCountSeen_ = 0;  // the count when the block being rendered began
 };

@@ -19,10 +19,12 @@ class SynthDevice final : public OutputDevice {
     }
 
     Long Send(const ShortMessage& message) override {
-        synth_->Play(message);
         // Only a note-on starts a sound; anything else changes voices that keep the stream awake
         // already, or none at all.
-        if (message.Kind() == 0x90 && message.Data2() > 0) output_->Wake();
+        const bool noteOn = message.Kind() == 0x90 && message.Data2() > 0;
+        if (noteOn) output_->ReviveIfEnded();  // before the note, which the revival must spare
+        synth_->Play(message);
+        if (noteOn) output_->Wake();
         return 0;
     }
 
