@@ -3,8 +3,7 @@
 # (VMPK playing through FluidSynth with the same TimGM6mb SoundFont, and bucklespring) in one run,
 # in turn, with the same method, under Xvfb with a window manager and a PulseAudio null sink:
 #   idle CPU over 20 s (no key down) from /proc/PID/stat, as % of one core
-#   resident memory: VmRSS after the idle period and VmHWM (peak) at the end; Pss and private
-#     memory beside them, since most of a desktop program's VmRSS is shared library pages
+#   resident memory: VmRSS after the idle period and VmHWM (peak) at the end
 #   key down to audio onset: median and range of 7 presses (XTest press and recording in one
 #     process, checked against a reference beep of known start)
 #   start to visible window (for the programs that have one)
@@ -73,13 +72,6 @@ cpu_percent() {  # pid seconds
 memory_mb() {  # pid field
   awk -v f="$2:" '$1 == f {printf "%.0f", $2 / 1024}' "/proc/$1/status"
 }
-# Pss shares each library page among the processes that map it; private memory is what the
-# process alone holds, so what the machine gets back when it ends.
-rollup_mb() {  # pid pss|private
-  awk -v want="$2" '$1 == "Pss:" && want == "pss" {t += $2}
-    ($1 == "Private_Clean:" || $1 == "Private_Dirty:") && want == "private" {t += $2}
-    END {printf "%.0f", t / 1024}' "/proc/$1/smaps_rollup"
-}
 latency_summary() {  # file of "ms=<x>" lines -> "median min max n"
   { grep -o 'ms=[0-9][0-9.]*' "$1" || true; } | cut -d= -f2 | sort -n |
     awk '{v[NR] = $1} END {if (NR == 0) {print "none none none 0"; exit}
@@ -92,7 +84,7 @@ focus_named() {  # window name
   if [ -n "$id" ]; then xdotool windowactivate --sync "$id" >/dev/null 2>&1 || true; fi
 }
 
-declare -A idle rss pss private hwm lat_med lat_min lat_max start_ms
+declare -A idle rss hwm lat_med lat_min lat_max start_ms
 
 measure() {  # name window-title(or -) focus-title keysym command...
   local name=$1 title=$2 focus=$3 keysym=$4; shift 4
@@ -110,8 +102,6 @@ measure() {  # name window-title(or -) focus-title keysym command...
   sleep 3
   idle[$name]=$(cpu_percent "$pid" "$idle_seconds")
   rss[$name]=$(memory_mb "$pid" VmRSS)
-  pss[$name]=$(rollup_mb "$pid" pss)
-  private[$name]=$(rollup_mb "$pid" private)
   focus_named "$focus"
   "$probe" latency ci.monitor "$keysym" "$presses" >"$work/$name.lat" 2>/dev/null || true
   read -r lat_med[$name] lat_min[$name] lat_max[$name] _ < <(latency_summary "$work/$name.lat")
@@ -157,8 +147,6 @@ printf '|%s|%s|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..38})" "------------" "--
 row "idle CPU over ${idle_seconds} s, % of one core" idle
 row "resident memory VmRSS, MB" rss
 row "peak resident memory VmHWM, MB" hwm
-row "proportional memory Pss, MB" pss
-row "private memory, MB" private
 row "key down to sound, median ms" lat_med
 row "key down to sound, fastest ms" lat_min
 row "key down to sound, slowest ms" lat_max
