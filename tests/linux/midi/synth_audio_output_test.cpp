@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
+#include <string>
 #include <thread>
 
 #include "monitor_recording.h"
@@ -23,6 +25,21 @@ bool Eventually(Condition condition, std::chrono::milliseconds limit) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return true;
+}
+
+// The sink inputs' "Corked:" lines as the server reports them, e.g. "yes" or "no".
+std::string CorkedAsTheServerSees() {
+    std::string answer;
+    FILE* pactl = popen("pactl list sink-inputs 2>/dev/null", "r");
+    if (pactl == nullptr) return answer;
+    char line[256];
+    while (std::fgets(line, sizeof(line), pactl) != nullptr) {
+        const std::string text = line;
+        const auto at = text.find("Corked: ");
+        if (at != std::string::npos) answer += text.substr(at + 8, text.find('\n') - at - 8);
+    }
+    pclose(pactl);
+    return answer;
 }
 
 class SynthAudioOutputOnNullSink : public ::testing::Test {
@@ -59,6 +76,28 @@ TEST_F(SynthAudioOutputOnNullSink, SleepsWhenSilentAndTheNextNoteWakesIt) {
             << "the stream kept running after the sound died, round " << round;
         monitor.Read(std::chrono::milliseconds(200));  // what was still buffered
         EXPECT_LT(monitor.Read(std::chrono::milliseconds(300)).peak, 64) << "round " << round;
+    }
+}
+
+TEST_F(SynthAudioOutputOnNullSink, TheServerSeesTheStreamCorkedWhileSilentAndSoundHasNoGaps) {
+    midi_test::MonitorRecording monitor(midi_test::TestSink());
+    ASSERT_TRUE(monitor.WaitUntilFlowing());
+    auto output = SynthAudioOutput::Open(*synth_);
+    ASSERT_TRUE(output);
+    ASSERT_TRUE(Eventually([&] { return output->Sleeping(); }, std::chrono::seconds(5)));
+    EXPECT_TRUE(
+        Eventually([] { return CorkedAsTheServerSees() == "yes"; }, std::chrono::seconds(2)))
+        << "the server still runs a stream that plays nothing: " << CorkedAsTheServerSees();
+
+    // An organ never fades: after the uncork every stretch of the recording must be loud, or
+    // the stream has stalled after its first buffer.
+    Send(*output, 0xC0 | 16 << 8);
+    Send(*output, 0x90 | 60 << 8 | 100 << 16);
+    EXPECT_GT(monitor.Read(std::chrono::seconds(3), 1000).peak, 1000);
+    EXPECT_EQ(CorkedAsTheServerSees(), "no");
+    for (int stretch = 0; stretch < 20; ++stretch) {
+        EXPECT_GT(monitor.Read(std::chrono::milliseconds(50)).peak, 1000)
+            << "a gap in the sound " << stretch * 50 << " ms after it began";
     }
 }
 

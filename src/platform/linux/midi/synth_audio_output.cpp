@@ -2,8 +2,11 @@
 
 #include <fluidsynth.h>
 
-#include <algorithm>
 #include <array>
+#include <cstring>
+
+#include "platform/linux/midi/fluid_driver_stream.h"
+#include "platform/linux/midi/pulse_stream.h"
 
 namespace platform::linux_midi {
 
@@ -14,24 +17,23 @@ struct AudioSystem {
     const char* title;   // the name users know
 };
 
-// In order of preference. A FluidSynth built without one of them simply fails to open it.
+// In order of preference. A FluidSynth built without PipeWire simply fails to open it.
 constexpr std::array<AudioSystem, 3> kAudioSystems = {{
     {"pipewire", "PipeWire"},
     {"pulseaudio", "PulseAudio"},
     {"alsa", "ALSA"},
 }};
 
-// The output must stay silent this long after the last voice ended before the stream sleeps:
+// The output must stay silent this long after the last voice ended before the stream stops:
 // reverb and chorus tails decay below the silent level well within it.
 constexpr int kQuietFramesBeforeSleep = static_cast<int>(BuiltinSynth::kSampleRate / 10);
 
 // While the sound server stays away, a held key would otherwise try to reach it on every tick.
 constexpr auto kReopenInterval = std::chrono::seconds(1);
 
-void ConfigureAudio(fluid_settings_t* settings) {
+void ConfigureFluidDrivers(fluid_settings_t* settings) {
     fluid_settings_setint(settings, "audio.period-size", kPeriodFrames);
     fluid_settings_setint(settings, "audio.periods", kPeriodCount);
-    fluid_settings_setint(settings, "audio.pulseaudio.adjust-latency", 0);
     fluid_settings_setstr(settings, "audio.sample-format", "float");
 }
 
@@ -52,132 +54,64 @@ const std::string& AudioSystemsTried() {
 std::unique_ptr<SynthAudioOutput> SynthAudioOutput::Open(BuiltinSynth& synth,
                                                          BlockObserver observer) {
     std::unique_ptr<SynthAudioOutput> output(new SynthAudioOutput(synth, std::move(observer)));
-    fluid_settings_t* settings = synth.Settings();
-    ConfigureAudio(settings);
+    ConfigureFluidDrivers(synth.Settings());
     for (const AudioSystem& system : kAudioSystems) {
-        if (output->OpenDriver(system.driver)) {
-            // A moment of silence at once: a sound server may take a while to serve a new stream
-            // (an idle null sink up to 2 s), so it is better done now than at the first note.
-            output->Wake();
-            return output;
-        }
+        if (output->OpenStream(system.driver)) return output;
     }
     return nullptr;
-}
-
-bool SynthAudioOutput::OpenDriver(const char* driverName) {
-    fluid_settings_t* settings = synth_.Settings();
-    if (fluid_settings_setstr(settings, "audio.driver", driverName) != FLUID_OK) return false;
-    driver_ = new_fluid_audio_driver2(settings, RenderBlock, this);
-    if (driver_ == nullptr) return false;
-    driverName_ = driverName;
-    return true;
 }
 
 SynthAudioOutput::SynthAudioOutput(BuiltinSynth& synth, BlockObserver observer)
     : synth_(synth), observer_(std::move(observer)), gate_(kQuietFramesBeforeSleep) {}
 
 SynthAudioOutput::~SynthAudioOutput() {
-    {
-        std::lock_guard lock(mutex_);
-        closing_ = true;
-    }
-    wakeUp_.notify_one();
-    // Joins the audio thread, which no longer blocks now that closing_ is set.
-    if (driver_ != nullptr) delete_fluid_audio_driver(driver_);
+    stream_.reset();  // its thread stops before the members it renders with go
 }
 
-// Lives on an audio driver's thread; destroyed when that thread ends.
-struct AudioThreadWatch {
-    SynthAudioOutput* output = nullptr;
-    AudioThreadWatch() = default;
-    AudioThreadWatch(const AudioThreadWatch&) = delete;
-    AudioThreadWatch& operator=(const AudioThreadWatch&) = delete;
-    ~AudioThreadWatch() {
-        if (output != nullptr) output->AudioThreadEnded();
+bool SynthAudioOutput::OpenStream(const char* driverName) {
+    RenderFunction render = [this](float* left, float* right, int frames) {
+        return Render(left, right, frames);
+    };
+    // PulseAudio gets a stream of our own, which can be corked; FluidSynth's driver for it
+    // cannot, and a stream that merely goes unfed keeps the server and the sound card busy.
+    if (std::strcmp(driverName, "pulseaudio") == 0) {
+        stream_ = PulseStream::Open(static_cast<int>(BuiltinSynth::kSampleRate), kPulseBlockFrames,
+                                    kPulseBlocks, std::move(render));
+    } else {
+        stream_ = FluidDriverStream::Open(synth_.Settings(), driverName, std::move(render));
     }
-};
-
-void SynthAudioOutput::AudioThreadEnded() {
-    std::lock_guard lock(mutex_);
-    if (!closing_) ended_ = true;
+    if (stream_ == nullptr) return false;
+    driverName_ = driverName;
+    return true;
 }
 
-bool SynthAudioOutput::Ended() const {
-    std::lock_guard lock(mutex_);
-    return ended_;
+bool SynthAudioOutput::Render(float* left, float* right, int frames) {
+    synth_.Render(left, right, frames);
+    if (observer_) observer_(left, right, frames);
+    if (!gate_.IsSilent(left, right, frames, synth_.ActiveVoices())) return false;
+    gate_.Reset();
+    return true;
 }
 
 void SynthAudioOutput::ReviveIfEnded() {
-    if (!Ended()) return;
+    if (stream_ != nullptr && !stream_->Ended()) return;
     const auto now = Clock::now();
     if (now < nextReopen_) return;
     nextReopen_ = now + kReopenInterval;
-    if (driver_ != nullptr) {
-        delete_fluid_audio_driver(driver_);  // its thread has ended already: this only joins it
-        driver_ = nullptr;
-    }
+    stream_.reset();
     // Notes played while nobody rendered are still waiting as voices; heard now they would come
     // as one late chord.
     synth_.SoundsOff();
     gate_.Reset();
-    {
-        std::lock_guard lock(mutex_);
-        ended_ = false;
-        asleep_ = true;
-    }
-    if (!OpenDriver(driverName_.c_str())) {
-        std::lock_guard lock(mutex_);
-        ended_ = true;  // still away: try again at a note after the interval
-    }
+    OpenStream(driverName_.c_str());  // when it fails, the next note after the interval retries
 }
 
 void SynthAudioOutput::Wake() {
-    {
-        std::lock_guard lock(mutex_);
-        ++wakeCount_;
-        asleep_ = false;
-    }
-    wakeUp_.notify_one();
+    if (stream_ != nullptr) stream_->Wake();
 }
 
 bool SynthAudioOutput::Sleeping() const {
-    std::lock_guard lock(mutex_);
-    return asleep_;
-}
-
-bool SynthAudioOutput::WaitForSound() {
-    std::unique_lock lock(mutex_);
-    wakeUp_.wait(lock, [this] { return closing_ || !asleep_; });
-    wakeCountSeen_ = wakeCount_;
-    return !closing_;
-}
-
-void SynthAudioOutput::FallAsleepUnlessWoken() {
-    std::lock_guard lock(mutex_);
-    // A message that arrived while this block was rendered may not be in it: render once more.
-    if (wakeCount_ == wakeCountSeen_) asleep_ = true;
-}
-
-int SynthAudioOutput::RenderBlock(void* data, int frames, int fxCount, float* fx[], int outCount,
-                                  float* out[]) {
-    auto& self = *static_cast<SynthAudioOutput*>(data);
-    // Drivers render on a thread of their own, which ends only when the driver is closed or its
-    // sound server has gone; this object's end tells which thread has ended.
-    thread_local AudioThreadWatch watch;
-    watch.output = &self;
-    // Effect buffers may alias the outputs: clear them first, then render over the outputs.
-    for (int i = 0; i < fxCount; ++i) std::fill_n(fx[i], frames, 0.0f);
-    for (int i = 0; i < outCount; ++i) std::fill_n(out[i], frames, 0.0f);
-    if (outCount < 2 || !self.WaitForSound()) return FLUID_OK;
-
-    self.synth_.Render(out[0], out[1], frames);
-    if (self.observer_) self.observer_(out[0], out[1], frames);
-    if (self.gate_.IsSilent(out[0], out[1], frames, self.synth_.ActiveVoices())) {
-        self.gate_.Reset();
-        self.FallAsleepUnlessWoken();
-    }
-    return FLUID_OK;
+    return stream_ == nullptr || stream_->Sleeping();
 }
 
 }  // namespace platform::linux_midi

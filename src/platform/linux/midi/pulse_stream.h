@@ -1,0 +1,59 @@
+// An audio stream of its own on a PulseAudio server (PipeWire's PulseAudio service included).
+// It renders in the server's write requests and corks once nothing sounds: a corked stream costs
+// the server nothing and lets it suspend the sound card. Wake() writes the new sound at once and
+// uncorks, so a note after a pause is as quick as any other.
+#pragma once
+
+#include <pulse/def.h>
+
+#include <memory>
+#include <vector>
+
+#include "platform/linux/midi/audio_stream.h"
+
+struct pa_context;
+struct pa_stream;
+struct pa_threaded_mainloop;
+
+namespace platform::linux_midi {
+
+class PulseStream final : public AudioStream {
+  public:
+    // Connects to the default server and sink. `blockFrames` is the unit of rendering; the server
+    // keeps `blocksBuffered` blocks. nullptr when no server answers within two seconds.
+    static std::unique_ptr<PulseStream> Open(int sampleRate, int blockFrames, int blocksBuffered,
+                                             RenderFunction render);
+    ~PulseStream() override;
+    PulseStream(const PulseStream&) = delete;
+    PulseStream& operator=(const PulseStream&) = delete;
+
+    void Wake() override;
+    bool Sleeping() const override;
+    bool Ended() const override;
+
+  private:
+    PulseStream(int blockFrames, RenderFunction render);
+
+    bool Connect(int sampleRate, int blocksBuffered);
+    bool WaitUntilReady();
+    bool FailedLocked() const;
+    // With the mainloop locked: renders and writes whole blocks until `bytes` are written or the
+    // sound has died away, and corks then.
+    void Fill(std::size_t bytes);
+
+    static void OnStateChanged(pa_context* context, void* self);
+    static void OnStreamStateChanged(pa_stream* stream, void* self);
+    static void OnWritable(pa_stream* stream, std::size_t bytes, void* self);
+
+    int blockFrames_;
+    RenderFunction render_;
+    std::vector<float> left_, right_, interleaved_;
+    std::size_t bufferBytes_ = 0;
+
+    pa_threaded_mainloop* mainloop_ = nullptr;
+    pa_context* context_ = nullptr;
+    pa_stream* stream_ = nullptr;
+    bool corked_ = false;  // guarded by the mainloop lock
+};
+
+}  // namespace platform::linux_midi
