@@ -2,7 +2,8 @@
 # Measures Clavitap and two programs Linux users pick today for sound from the keyboard
 # (VMPK playing through FluidSynth with the same TimGM6mb SoundFont, and bucklespring) in one run,
 # in turn, with the same method, under Xvfb with a window manager and a PulseAudio null sink:
-#   idle CPU over 20 s (no key down) from /proc/PID/stat, as % of one core
+#   idle CPU over 20 s (no key down) from /proc/PID/stat, as % of one core, and the sound
+#     server's over the same 20 s
 #   resident memory: VmRSS after the idle period and VmHWM (peak) at the end
 #   key down to audio onset: median and range of 7 presses (XTest press and recording in one
 #     process, checked against a reference beep of known start)
@@ -14,7 +15,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 clavitap=${CLAVITAP:-$root/build/linux/clavitap}
-presses=${PRESSES:-7}
+presses=${PRESSES:-15}
 idle_seconds=${IDLE_SECONDS:-20}
 only_clavitap=false
 [ "${1:-}" = "--only-clavitap" ] && only_clavitap=true
@@ -51,8 +52,11 @@ for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
 openbox >/dev/null 2>&1 & pids+=($!)
 mkdir -m700 "$work/xdg"
 export XDG_RUNTIME_DIR=$work/xdg HOME=$work XDG_CONFIG_HOME=$work/config
+# Idle sinks are suspended after 5 s, as the sound server of a desktop does.
 pulseaudio -n --daemonize=no --exit-idle-time=-1 -L module-native-protocol-unix \
-  -L "module-null-sink sink_name=ci rate=44100" -L "module-always-sink" >/dev/null 2>&1 & pids+=($!)
+  -L "module-null-sink sink_name=ci rate=44100" -L "module-always-sink" \
+  -L "module-suspend-on-idle timeout=5" >/dev/null 2>&1 & pids+=($!)
+server=$!
 for _ in $(seq 200); do pactl info >/dev/null 2>&1 && break; sleep 0.05; done
 pactl set-default-sink ci
 sleep 1
@@ -61,13 +65,9 @@ sleep 1
 xmessage -title "another program" -geometry +600+500 "another program" >/dev/null 2>&1 & pids+=($!)
 sleep 0.5
 
-cpu_percent() {  # pid seconds
-  local pid=$1 seconds=$2 hz before after
-  hz=$(getconf CLK_TCK)
-  before=$(awk '{print $14 + $15}' "/proc/$pid/stat")
-  sleep "$seconds"
-  after=$(awk '{print $14 + $15}' "/proc/$pid/stat")
-  awk -v d=$((after - before)) -v hz="$hz" -v s="$seconds" 'BEGIN {printf "%.2f", 100 * d / hz / s}'
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+percent() {  # ticks seconds
+  awk -v d="$1" -v hz="$(getconf CLK_TCK)" -v s="$2" 'BEGIN {printf "%.2f", 100 * d / hz / s}'
 }
 memory_mb() {  # pid field
   awk -v f="$2:" '$1 == f {printf "%.0f", $2 / 1024}' "/proc/$1/status"
@@ -84,7 +84,7 @@ focus_named() {  # window name
   if [ -n "$id" ]; then xdotool windowactivate --sync "$id" >/dev/null 2>&1 || true; fi
 }
 
-declare -A idle rss hwm lat_med lat_min lat_max start_ms
+declare -A idle server_idle rss hwm lat_med lat_min lat_max start_ms
 
 measure() {  # name window-title(or -) focus-title keysym command...
   local name=$1 title=$2 focus=$3 keysym=$4; shift 4
@@ -100,7 +100,14 @@ measure() {  # name window-title(or -) focus-title keysym command...
   fi
   pids+=("$pid")
   sleep 3
-  idle[$name]=$(cpu_percent "$pid" "$idle_seconds")
+  # The program's own CPU and the sound server's over the same idle period: a stream left
+  # running, even unfed, keeps the server (and a real sound card) working.
+  local own server_before
+  own=$(cpu_ticks "$pid")
+  server_before=$(cpu_ticks "$server")
+  sleep "$idle_seconds"
+  idle[$name]=$(percent $(($(cpu_ticks "$pid") - own)) "$idle_seconds")
+  server_idle[$name]=$(percent $(($(cpu_ticks "$server") - server_before)) "$idle_seconds")
   rss[$name]=$(memory_mb "$pid" VmRSS)
   focus_named "$focus"
   "$probe" latency ci.monitor "$keysym" "$presses" >"$work/$name.lat" 2>/dev/null || true
@@ -145,6 +152,7 @@ echo
 printf '| %-36s | %10s | %12s | %10s | %9s | %9s |\n' "figure" "Clavitap" "bucklespring" "VMPK" "C/buckle" "C/VMPK"
 printf '|%s|%s|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..38})" "------------" "--------------" "------------" "-----------" "-----------"
 row "idle CPU over ${idle_seconds} s, % of one core" idle
+row "sound server CPU meanwhile, %" server_idle
 row "resident memory VmRSS, MB" rss
 row "peak resident memory VmHWM, MB" hwm
 row "key down to sound, median ms" lat_med
