@@ -89,7 +89,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no audio output\n");
         return 1;
     }
-    std::printf("driver %s, period %d frames\n", output->DriverName().c_str(), kPeriodFrames);
+    const bool ownPulseStream = output->DriverName() == "pulseaudio";
+    std::printf("driver %s, blocks of %d frames\n", output->DriverName().c_str(),
+                ownPulseStream ? kPulseBlockFrames : kPeriodFrames);
     Send(*synth, *output, 0xC0, 0, 0);
 
     std::vector<double> asleep, awake;
