@@ -4,7 +4,7 @@
 // uncorks, so a note after a pause is as quick as any other.
 #pragma once
 
-#include <pulse/def.h>
+#include <cstddef>
 
 #include <memory>
 #include <vector>

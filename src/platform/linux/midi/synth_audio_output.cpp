@@ -103,7 +103,8 @@ void SynthAudioOutput::ReviveIfEnded() {
     // as one late chord.
     synth_.SoundsOff();
     gate_.Reset();
-    OpenStream(driverName_.c_str());  // when it fails, the next note after the interval retries
+    const std::string driverName = driverName_;  // OpenStream() sets the member anew
+    OpenStream(driverName.c_str());  // when it fails, the next note after the interval retries
 }
 
 void SynthAudioOutput::Wake() {
