@@ -38,7 +38,6 @@ Boolean FillMidiDeviceList(platform::ListControl& list) {
     const Integer last = CheckedSub(count, 1);
     for (Integer id = 0; id <= last; ++id) {
         if (AddDeviceEntry(list, id)) found = True;
-        if (id == last) break;  // keeps `++id` from stepping past 32767
     }
     return found;
 }

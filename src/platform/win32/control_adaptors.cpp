@@ -136,11 +136,13 @@ float Form::ScaleWidth() const {
 }
 
 int Form::PixelsFrom(float twips) const {
-    const double pixels = std::round(twips / TwipsPerPixel(WindowDpi(window_)));
+    const UINT dpi = WindowDpi(window_);
+    // The range is checked before converting, with the same rounding as the rest of the window.
+    const double pixels = std::round(static_cast<double>(twips) * dpi / layout::kTwipsPerInch);
     if (!std::isfinite(pixels) || pixels < 0 || pixels > std::numeric_limits<short>::max()) {
         throw InvalidPropertyValue();
     }
-    return static_cast<int>(pixels);
+    return PixelsFromTwips(twips, dpi);
 }
 
 void Form::Resize(int width, int height) {
