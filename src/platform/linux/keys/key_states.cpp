@@ -3,7 +3,7 @@
 namespace platform::x11keys {
 
 void KeyStates::Press(int source, int virtualKey) {
-    if (!IsSource(source) || !IsVirtualKey(virtualKey)) return;
+    if (!IsSource(source) || !linux_keys::IsVirtualKey(virtualKey)) return;
     const auto index = static_cast<std::size_t>(source);
     if (heldAs_[index] == virtualKey) {
         words_.MarkPressed(virtualKey);  // a repeat while held

@@ -32,7 +32,6 @@ class KeyStates {
 
   private:
     static bool IsSource(int source) { return source >= 0 && source < kSourceCount; }
-    static bool IsVirtualKey(int code) { return code > 0 && code < 256; }
 
     // The virtual key each source was pressed as, 0 while the source is up. The release uses it,
     // so a keyboard remapping while a key is held still lets go of the right code.

@@ -12,6 +12,11 @@
 
 namespace platform::linux_keys {
 
+// Virtual-key codes run from 1 to 255.
+constexpr bool IsVirtualKey(int code) {
+    return code > 0 && code < 256;
+}
+
 class VirtualKeyStates {
   public:
     // One more physical key holds `virtualKey` down. `countAsPress` also marks it pressed since
@@ -29,8 +34,6 @@ class VirtualKeyStates {
     void Clear();
 
   private:
-    static bool IsVirtualKey(int code) { return code > 0 && code < 256; }
-
     // How many physical keys hold each virtual key down.
     std::array<std::uint16_t, 256> holders_{};
     std::array<bool, 256> pressedSinceQuery_{};

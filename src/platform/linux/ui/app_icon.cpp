@@ -1,11 +1,14 @@
 #include "app_icon.h"
 
+#include <QGuiApplication>
 #include <QImageReader>
 #include <QPixmap>
 
 namespace ui {
 
 QIcon AppIcon() {
+    // Decoded once: after start-up the application holds it.
+    if (!QGuiApplication::windowIcon().isNull()) return QGuiApplication::windowIcon();
     QIcon icon;
     for (int size : {16, 24, 32, 48, 64, 128}) {
         // Read as PNG only: left to detect the format, Qt probes the file with every image plugin
