@@ -62,16 +62,6 @@ class InputDeviceSource : public KeySource {
 
 enum class Kind { XInput, InputDevices };
 
-struct SessionChoice {
-    bool xSession;              // an X desktop: X hears every key
-    std::array<Kind, 2> order;  // sources to try, first choice first
-};
-
-constexpr std::array<SessionChoice, 2> kChoices{{
-    {true, {Kind::XInput, Kind::InputDevices}},
-    {false, {Kind::InputDevices, Kind::XInput}},
-}};
-
 bool IsSet(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr && *value != '\0';
@@ -101,27 +91,25 @@ std::string Notice(bool xSession, Kind chosen, const std::string& xWhy,
     return "Clavitap hears only keys typed into X programs, because " + session + ". " + devicesWhy;
 }
 
-struct Service {
-    std::unique_ptr<KeySource> source;
-};
-
-Service& Current() {
-    static Service service;
-    return service;
+std::unique_ptr<KeySource>& Current() {
+    static std::unique_ptr<KeySource> source;
+    return source;
 }
 
 }  // namespace
 
 std::string OpenKeySource() {
     CloseKeySource();
+    // On an X desktop X hears every key; elsewhere the input devices come first.
     const bool xSession = IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY");
-    const SessionChoice& choice = kChoices[xSession ? 0 : 1];
+    const std::array<Kind, 2> order = xSession ? std::array{Kind::XInput, Kind::InputDevices}
+                                               : std::array{Kind::InputDevices, Kind::XInput};
     std::string xWhy, devicesWhy;
-    for (Kind kind : choice.order) {
+    for (Kind kind : order) {
         auto source = Make(kind);
         std::string why = source->Open();
         if (why.empty()) {
-            Current().source = std::move(source);
+            Current() = std::move(source);
             return Notice(xSession, kind, xWhy, devicesWhy);
         }
         (kind == Kind::XInput ? xWhy : devicesWhy) = std::move(why);
@@ -130,16 +118,16 @@ std::string OpenKeySource() {
 }
 
 void RefreshKeyState() {
-    if (Current().source) Current().source->Refresh();
+    if (Current()) Current()->Refresh();
 }
 
 std::int16_t GetAsyncKeyState(int virtualKey) {
-    return Current().source ? Current().source->State(virtualKey) : std::int16_t{0};
+    return Current() ? Current()->State(virtualKey) : std::int16_t{0};
 }
 
 void CloseKeySource() {
-    if (Current().source) Current().source->Close();
-    Current().source.reset();
+    if (Current()) Current()->Close();
+    Current().reset();
 }
 
 }  // namespace platform
