@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build g++ pkg-config dpkg-dev
   # Linux target: Qt 6 widgets, FluidSynth with a General MIDI SoundFont, ALSA sequencer, X11 keys
   qt6-base-dev libfluidsynth-dev timgm6mb-soundfont librtmidi-dev libasound2-dev
-  libx11-dev libxi-dev libxtst-dev libevdev-dev
+  libx11-dev libxi-dev libxtst-dev libevdev-dev libxkbcommon-dev
   # Windows target: MinGW-w64 cross compiler and Wine to run its tests
   mingw-w64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 fonts-wine
   # tests: GoogleTest, Google Benchmark, a virtual X server, XTest input, a tray host,
