@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 
+#include "link_cursor.h"
 #include "qt_text.h"
 #include "twips.h"
 #include "window_font.h"
@@ -46,7 +47,7 @@ QWidget* MakeLabel(const layout::Control& control, QWidget& parent) {
     label->setPalette(palette);
     label->setAutoFillBackground(true);
     label->setWordWrap(control.wordWrap);
-    if (control.kind == layout::Kind::LinkLabel) label->setCursor(Qt::PointingHandCursor);
+    if (control.kind == layout::Kind::LinkLabel) label->setCursor(LinkCursor());
     return label;
 }
 
