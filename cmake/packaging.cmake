@@ -41,6 +41,8 @@ else()
   # they are named here.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "timgm6mb-soundfont | fluid-soundfont-gm, xkb-data")
-  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse, xdg-utils, fonts-liberation2")
+  # qt6-wayland gives a Wayland session a native window rather than one through XWayland.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+      "pulseaudio | pipewire-pulse, xdg-utils, fonts-liberation2, qt6-wayland")
 endif()
 include(CPack)

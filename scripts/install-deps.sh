@@ -7,14 +7,15 @@ packages=(
   # build
   cmake ninja-build g++ pkg-config dpkg-dev
   # Linux target: Qt 6 widgets, FluidSynth with a General MIDI SoundFont, ALSA sequencer, X11 keys
-  qt6-base-dev libfluidsynth-dev timgm6mb-soundfont librtmidi-dev libasound2-dev
+  qt6-base-dev qt6-wayland libfluidsynth-dev timgm6mb-soundfont librtmidi-dev libasound2-dev
   libx11-dev libxi-dev libxtst-dev libevdev-dev libxkbcommon-dev
   # Windows target: MinGW-w64 cross compiler and Wine to run its tests
   mingw-w64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 fonts-wine
   # tests: GoogleTest, Google Benchmark, a virtual X server, XTest input, a tray host,
-  # a PulseAudio null sink, sound analysis and screenshots
+  # a PulseAudio null sink, sound analysis and screenshots, a headless Wayland compositor
   googletest libgtest-dev libbenchmark-dev libpulse-dev xvfb xauth x11-xkb-utils xdotool x11-utils
   fonts-liberation2 trayer openbox pulseaudio pulseaudio-utils sox imagemagick xdg-utils python3
+  weston
 )
 
 missing=()
