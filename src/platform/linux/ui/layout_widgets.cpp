@@ -21,6 +21,11 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
     }
 }
 
+void FitToCaption(QLabel& label) {
+    label.adjustSize();
+    if (label.devicePixelRatioF() > 1.0) label.resize(label.width() + 1, label.height());
+}
+
 namespace {
 
 QColor TextColor(layout::Color color, const QPalette& palette) {
