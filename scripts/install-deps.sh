@@ -12,10 +12,11 @@ packages=(
   # Windows target: MinGW-w64 cross compiler and Wine to run its tests
   mingw-w64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 fonts-wine
   # tests: GoogleTest, Google Benchmark, a virtual X server, XTest input, a tray host,
-  # a PulseAudio null sink, sound analysis and screenshots, a headless Wayland compositor
+  # a PulseAudio null sink, sound analysis and screenshots, a headless Wayland compositor, a
+  # private session bus with a StatusNotifierWatcher in Python
   googletest libgtest-dev libbenchmark-dev libpulse-dev xvfb xauth x11-xkb-utils xdotool x11-utils
   fonts-liberation2 trayer openbox pulseaudio pulseaudio-utils sox imagemagick xdg-utils python3
-  weston
+  weston dbus-daemon python3-dbus python3-gi
 )
 
 missing=()
