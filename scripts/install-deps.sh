@@ -16,7 +16,7 @@ packages=(
   # private session bus with a StatusNotifierWatcher in Python
   googletest libgtest-dev libbenchmark-dev libpulse-dev xvfb xauth x11-xkb-utils xdotool x11-utils
   fonts-liberation2 trayer openbox pulseaudio pulseaudio-utils sox imagemagick xdg-utils python3
-  weston dbus-daemon python3-dbus python3-gi
+  x11-xserver-utils weston dbus-daemon python3-dbus python3-gi
 )
 
 missing=()

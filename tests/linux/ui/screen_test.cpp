@@ -1,6 +1,6 @@
 // The window as it reaches the screen, read back from the display server's own screenshot: on a
-// Wayland compositor (weston, at 100 %) and on X at 150 % and 200 % (QT_SCALE_FACTOR, one run per
-// factor). The screenshot must hold the window's own rendering pixel for pixel, the rendering
+// Wayland compositor (weston, at 100 %) and on X at 150 % and 200 % (hidpi_runs.sh: one run per
+// scale). The screenshot must hold the window's own rendering pixel for pixel, the rendering
 // must be the layout scaled as a whole, no caption may be cut off, and the fitted client area
 // must be the fitted size scaled, to the pixel rounding.
 #include <gtest/gtest.h>
