@@ -11,7 +11,7 @@ run_packages=(
   # the Linux program: Qt 6 widgets (and its Wayland platform), FluidSynth with a General MIDI
   # SoundFont, the ALSA sequencer, the PulseAudio client library (not a server), X11 and evdev keys
   qt6-base-dev qt6-wayland libfluidsynth-dev timgm6mb-soundfont librtmidi-dev libasound2-dev
-  libpulse-dev libx11-dev libxi-dev libevdev-dev
+  libpulse-dev libx11-dev libxi-dev libevdev-dev libxkbcommon-dev xkb-data
 )
 test_packages=(
   # packaging the .deb
@@ -22,7 +22,9 @@ test_packages=(
   googletest libgtest-dev libbenchmark-dev
   # virtual X servers with XTest input, a window manager, a tray host, screenshots
   xvfb xauth x11-xkb-utils xdotool x11-utils wmctrl libxtst-dev fonts-liberation2 trayer openbox
-  imagemagick xdg-utils
+  imagemagick xdg-utils x11-xserver-utils
+  # a headless Wayland compositor, and a private session bus with a tray watcher in Python
+  weston dbus-daemon python3-dbus python3-gi
   # sound servers to record from (PulseAudio null sinks), sound analysis, the second SoundFont
   pulseaudio pulseaudio-utils sox python3 fluid-soundfont-gm
 )
