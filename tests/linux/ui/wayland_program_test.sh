@@ -43,10 +43,14 @@ until grep -q 'platforms/libqwayland' "/proc/$pid/maps" 2>/dev/null; do
 done
 grep -q 'libwayland-client' "/proc/$pid/maps" || fail "the Wayland client library is not loaded"
 grep -q 'platforms/libqxcb' "/proc/$pid/maps" && fail "Qt's X platform was loaded"
-sleep 1.5
-kill -0 "$pid" 2>/dev/null || fail "the program ended by itself"
-grep -q "xdg_toplevel@[0-9]*\.set_app_id(\"$desktop_entry\")" "$work/protocol.txt" ||
-  fail "no window named the application id $desktop_entry: $(grep -m3 set_app_id "$work/protocol.txt")"
+tries=0
+until grep -q "xdg_toplevel@[0-9]*\.set_app_id(\"$desktop_entry\")" "$work/protocol.txt"; do
+  tries=$((tries + 1))
+  kill -0 "$pid" 2>/dev/null || fail "the program ended by itself"
+  [ $tries -gt 100 ] &&
+    fail "no window named the application id $desktop_entry: $(grep -m3 set_app_id "$work/protocol.txt")"
+  sleep 0.1
+done
 
 kill -TERM "$pid"
 tries=0
