@@ -11,6 +11,7 @@
 #include "engine/key_scan.h"
 #include "midi/mdlPubSelf.h"
 #include "platform/launcher.h"
+#include "platform/message_box.h"
 #include "platform/settings.h"
 #include "window/layout.h"
 #include "window/links.h"
@@ -64,12 +65,14 @@ void frmPubMain::Form_Unload() {
 }
 
 void frmPubMain::ComDevies_Click() {
+    mdlPubSelf::ShowNextScanError();
     const Integer index = c_.ComDevies.ListIndex();
     const Integer deviceId = ToInteger(c_.ComDevies.ItemData(index));
     mdlPubSelf::OpenMidiOut(deviceId);
 }
 
 void frmPubMain::ComSounds_Click() {
+    mdlPubSelf::ShowNextScanError();
     const Integer program = c_.ComSounds.ListIndex();
     // With no instrument selected there is no program to send.
     if (program < 0) return;
@@ -77,7 +80,8 @@ void frmPubMain::ComSounds_Click() {
 }
 
 void frmPubMain::Timer1_Timer() {
-    if (scanning_) return;
+    // While a box is open the scan waits: the keys that answer the box are the box's own.
+    if (scanning_ || platform::MsgBoxOpen()) return;
     scanning_ = true;
     try {
         engine::ScanKeys(c_.diao, c_.Vol, rnd_);

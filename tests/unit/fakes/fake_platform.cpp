@@ -89,7 +89,13 @@ Long midiOutGetErrorTextA(Long code, char* buffer, Long size) {
 void MsgBox(const std::string& text) {
     State().calls.push_back("MsgBox");
     State().boxes.push_back(text);
+    ++State().openBoxes;
     if (State().whileBoxOpen) State().whileBoxOpen();
+    --State().openBoxes;
+}
+
+bool MsgBoxOpen() {
+    return State().openBoxes > 0;
 }
 
 std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
@@ -116,6 +122,9 @@ void RefreshKeyState() {
 std::int16_t GetAsyncKeyState(int virtualKey) {
     if (virtualKey < 0 || virtualKey >= static_cast<int>(State().keys.size())) return 0;
     return State().keys[static_cast<std::size_t>(virtualKey)];
+}
+void ForgetKeyPresses() {
+    State().keys.fill(0);
 }
 void CloseKeySource() {}
 

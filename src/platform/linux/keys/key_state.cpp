@@ -23,6 +23,8 @@ class KeySource {
     virtual std::string Open() = 0;
     virtual void Refresh() = 0;
     virtual std::int16_t State(int virtualKey) = 0;
+    // Takes in what has arrived, then counts every press so far as handled.
+    virtual void Forget() = 0;
     virtual void Close() = 0;
 };
 
@@ -34,6 +36,10 @@ class XInputSource : public KeySource {
     }
     void Refresh() override { source_.Drain(states_); }
     std::int16_t State(int virtualKey) override { return states_.Query(virtualKey); }
+    void Forget() override {
+        Refresh();
+        states_.Forget();
+    }
     void Close() override {
         source_.Close();
         states_.Clear();
@@ -54,6 +60,10 @@ class InputDeviceSource : public KeySource {
     }
     void Refresh() override { source_.Refresh(); }
     std::int16_t State(int virtualKey) override { return source_.State(virtualKey); }
+    void Forget() override {
+        source_.Refresh();
+        source_.Forget();
+    }
     void Close() override { source_.Close(); }
 
   private:
@@ -123,6 +133,10 @@ void RefreshKeyState() {
 
 std::int16_t GetAsyncKeyState(int virtualKey) {
     return Current() ? Current()->State(virtualKey) : std::int16_t{0};
+}
+
+void ForgetKeyPresses() {
+    if (Current()) Current()->Forget();
 }
 
 void CloseKeySource() {

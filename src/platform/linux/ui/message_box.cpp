@@ -2,12 +2,18 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
+#include <vector>
 
 #include "app_icon.h"
 #include "main_window.h"
+#include "platform/key_state.h"
 
 namespace platform {
 namespace {
+
+// The boxes open now, innermost last.
+std::vector<QPointer<QMessageBox>> openBoxes;
 
 // The shown main window owns the box, so that it opens centred over it as its dialog; while the
 // window hides in the notification area the box stands on its own.
@@ -27,7 +33,15 @@ void MsgBox(const std::string& text) {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Clavitap"), QString::fromStdString(text),
                     QMessageBox::Ok, OwnerWindow());
     box.setWindowIcon(ui::AppIcon());
+    openBoxes.emplace_back(&box);
     box.exec();
+    openBoxes.pop_back();
+    // The keys typed while the box was open, the one that closed it among them, were its own.
+    ForgetKeyPresses();
+}
+
+bool MsgBoxOpen() {
+    return !openBoxes.empty();
 }
 
 }  // namespace platform
