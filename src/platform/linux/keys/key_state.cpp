@@ -82,22 +82,13 @@ std::unique_ptr<KeySource> Make(Kind kind) {
     return std::make_unique<InputDeviceSource>();
 }
 
-// What to tell the user when the source in use is not the usual one for the session, or when
-// no source hears keys.
-std::string Notice(bool xSession, Kind chosen, const std::string& xWhy,
-                   const std::string& devicesWhy) {
+// What to tell the user, once: only when keys typed in other programs cannot sound, that is when
+// the X source serves a session whose other programs X does not see. The input devices hear
+// every key; how (the input group, keys by their place) the README tells.
+std::string Notice(bool xSession, Kind chosen, const std::string& devicesWhy) {
+    if (xSession || chosen == Kind::InputDevices) return "";
     const std::string session =
         IsSet("WAYLAND_DISPLAY") ? "this is a Wayland session" : "there is no X display";
-    if (xSession) {
-        if (chosen == Kind::XInput) return "";
-        return "Clavitap hears the keyboard through the input devices in /dev/input, because the "
-               "X server cannot report keys. " +
-               xWhy;
-    }
-    if (chosen == Kind::InputDevices) {
-        return "Clavitap hears the keyboard through the input devices in /dev/input, because " +
-               session + ". Keys count by their place on a US keyboard layout.";
-    }
     return "Clavitap hears only keys typed into X programs, because " + session + ". " + devicesWhy;
 }
 
@@ -120,7 +111,7 @@ std::string OpenKeySource() {
         std::string why = source->Open();
         if (why.empty()) {
             Current() = std::move(source);
-            return Notice(xSession, kind, xWhy, devicesWhy);
+            return Notice(xSession, kind, devicesWhy);
         }
         (kind == Kind::XInput ? xWhy : devicesWhy) = std::move(why);
     }
