@@ -3,6 +3,8 @@
 #include <malloc.h>
 #include <QApplication>
 #include <QTimer>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "app_icon.h"
@@ -24,6 +26,19 @@ void KeepQtNotesOffTheTerminal(QtMsgType type, const QMessageLogContext& context
     if (qtStandardHandler != nullptr) qtStandardHandler(type, context, text);
 }
 
+// The unload ends the program. When it ran inside a message box's loop (a termination signal
+// arrived while a box was open), returning would run on the code that showed the box after the
+// unload; the program ends at once instead, everything saved and closed.
+void EndProgram() {
+    if (!platform::MsgBoxOpen()) {
+        QCoreApplication::quit();
+        return;
+    }
+    platform::CloseKeySource();
+    std::fflush(nullptr);
+    std::_Exit(0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -39,7 +54,7 @@ int main(int argc, char** argv) {
     int result = 0;
     {
         ui::MainWindow window;
-        window.SetOnUnloaded([] { QCoreApplication::quit(); });
+        window.SetOnUnloaded(EndProgram);
         app::CloseOnTerminationSignals(window);
         const std::string keySourceProblem = platform::OpenKeySource();
         ui::Dispatch([&] { window.Handlers().Form_Load(); });
