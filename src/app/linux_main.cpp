@@ -11,18 +11,26 @@
 #include "close_on_signal.h"
 #include "dispatch.h"
 #include "main_window.h"
+#include "missing_desktop.h"
 #include "platform/key_state.h"
 #include "platform/message_box.h"
 
 namespace {
 
 QtMessageHandler qtStandardHandler = nullptr;
+bool applicationBuilt = false;
 
 // Qt's debug notes and warnings (a missing runtime folder, a font it had to substitute) are for
-// developers; the user's terminal stays quiet. Critical and fatal messages still get through.
+// developers; the user's terminal stays quiet. Critical and fatal messages still get through,
+// except the fatal one of an application that finds no desktop: the user gets one line saying
+// so, and the program ends with status 1 instead of an abort.
 void KeepQtNotesOffTheTerminal(QtMsgType type, const QMessageLogContext& context,
                                const QString& text) {
     if (type == QtDebugMsg || type == QtInfoMsg || type == QtWarningMsg) return;
+    if (type == QtFatalMsg && !applicationBuilt) {
+        std::fprintf(stderr, "%s\n", app::MissingDesktopLine().c_str());
+        std::_Exit(1);
+    }
     if (qtStandardHandler != nullptr) qtStandardHandler(type, context, text);
 }
 
@@ -44,6 +52,7 @@ void EndProgram() {
 int main(int argc, char** argv) {
     qtStandardHandler = qInstallMessageHandler(KeepQtNotesOffTheTerminal);
     QApplication app(argc, argv);
+    applicationBuilt = true;
     QApplication::setApplicationName(QStringLiteral("Clavitap"));
     QApplication::setDesktopFileName(QStringLiteral("clavitap"));
     QApplication::setWindowIcon(ui::AppIcon());
