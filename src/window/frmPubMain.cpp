@@ -30,9 +30,9 @@ Integer ReadSetting(const char* key, const char* defaultValue) {
     return ParseInteger(platform::GetSetting(kApp, kSection, key, defaultValue));
 }
 
-void WriteSetting(const char* key, Integer value) {
-    // A refused write is ignored: the program still ends normally.
-    platform::SaveSetting(kApp, kSection, key, IntegerText(value));
+// False when the store refused the write.
+bool WriteSetting(const char* key, Integer value) {
+    return platform::SaveSetting(kApp, kSection, key, IntegerText(value));
 }
 
 // Rounds a size computed at double precision once to single; a result that is not a finite
@@ -56,12 +56,14 @@ void frmPubMain::Form_Load() {
 }
 
 void frmPubMain::Form_Unload() {
-    WriteSetting("Devies", c_.ComDevies.ListIndex());
-    WriteSetting("Tools", c_.ComSounds.ListIndex());
-    WriteSetting("Vol", c_.Vol.Value());
-    WriteSetting("Stage", c_.diao.ListIndex());
+    bool saved = WriteSetting("Devies", c_.ComDevies.ListIndex());
+    saved = WriteSetting("Tools", c_.ComSounds.ListIndex()) && saved;
+    saved = WriteSetting("Vol", c_.Vol.Value()) && saved;
+    saved = WriteSetting("Stage", c_.diao.ListIndex()) && saved;
     platform::Shell_NotifyIconA(platform::NIM_DELETE, AnsiBytes(TrayIcon_));
     mdlPubSelf::CloseMidiOut();
+    // Choices that could not be kept are not lost without a word; the program still ends normally.
+    if (!saved) platform::MsgBox(platform::SettingsWriteFailure(kApp));
 }
 
 void frmPubMain::ComDevies_Click() {

@@ -25,7 +25,8 @@ class frmPubMain {
     // Fills the device list, restores the four saved choices, opens the device, sends the
     // instrument. Never raises: a failing step is skipped silently.
     void Form_Load();
-    // Saves the four choices, removes the tray icon, closes the MIDI port.
+    // Saves the four choices, removes the tray icon, closes the MIDI port; when the settings
+    // could not be written, says so once.
     void Form_Unload();
     void ComDevies_Click();
     void ComSounds_Click();

@@ -113,6 +113,10 @@ bool SaveSetting(const std::string& app, const std::string& section, const std::
     return true;
 }
 
+std::string SettingsWriteFailure(const std::string& app) {
+    return "cannot write " + app;
+}
+
 std::string OpenKeySource() {
     return {};
 }
