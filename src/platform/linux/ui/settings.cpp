@@ -37,7 +37,7 @@ std::string Plainly(int error) {
         case EPERM:
             return "Clavitap is not allowed to write in its folder";
         case EROFS:
-            return "its folder is read-only";
+            return "the disk it is on is read-only";
         case ENOSPC:
         case EDQUOT:
             return "the disk is full";
@@ -51,7 +51,9 @@ std::string Plainly(int error) {
 std::string WhyUnwritable(const QFileInfo& file) {
     if (file.isDir()) return "it is a folder, not a file";
     if (file.exists() && !file.isFile()) return "it is not a regular file";
-    if (file.exists() && !file.isWritable()) return "the file is read-only";
+    if (file.exists() && access(file.filePath().toLocal8Bit().constData(), W_OK) != 0) {
+        return errno == EROFS ? Plainly(errno) : "the file is read-only";
+    }
     const QString folder = file.absolutePath();
     if (!QDir().mkpath(folder)) return "its folder cannot be made";
     std::string probe = (folder + QStringLiteral("/.Clavitap-write-XXXXXX")).toStdString();
