@@ -13,6 +13,7 @@
 #include "main_window.h"
 #include "missing_desktop.h"
 #include "platform/key_state.h"
+#include "platform/linux/midi/soundfont_search.h"
 #include "platform/message_box.h"
 
 namespace {
@@ -66,6 +67,9 @@ int main(int argc, char** argv) {
         window.SetOnUnloaded(EndProgram);
         app::CloseOnTerminationSignals(window);
         const std::string keySourceProblem = platform::OpenKeySource();
+        // Told before the device boxes that the missing font causes, so that they make sense.
+        const std::string noSoundFont = platform::linux_midi::MissingSoundFontNotice();
+        if (!noSoundFont.empty()) platform::MsgBox(noSoundFont);
         ui::Dispatch([&] { window.Handlers().Form_Load(); });
         window.show();
         if (!keySourceProblem.empty()) {
