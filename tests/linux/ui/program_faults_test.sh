@@ -2,8 +2,7 @@
 # The whole program meeting a fault as a user does, one case per run:
 #   program_faults_test.sh CASE path/to/clavitap path/to/libclavitap_box_log_preload.so
 # key_trap, signal_in_box, fifo_settings, unwritable_settings and no_soundfont run inside
-# x_session.sh --wm;
-# no_display runs without any X server.
+# x_session.sh --wm; no_display runs without any X server.
 set -u
 case_name=$1
 program=$2
