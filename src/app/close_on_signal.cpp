@@ -5,6 +5,8 @@
 #include <QSocketNotifier>
 #include <csignal>
 
+#include "message_boxes_end.h"
+
 namespace app {
 
 namespace {
@@ -28,6 +30,8 @@ void CloseOnTerminationSignals(QWidget& window) {
         char bytes[16];
         while (read(signalPipe[0], bytes, sizeof bytes) > 0) {
         }
+        // A box open now (a failed start-up step, say) must not hold the end.
+        ui::EndMessageBoxes();
         window.close();
     });
     struct sigaction action = {};

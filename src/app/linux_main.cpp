@@ -3,25 +3,49 @@
 #include <malloc.h>
 #include <QApplication>
 #include <QTimer>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "app_icon.h"
 #include "close_on_signal.h"
 #include "dispatch.h"
 #include "main_window.h"
+#include "missing_desktop.h"
 #include "platform/key_state.h"
+#include "platform/linux/midi/soundfont_search.h"
 #include "platform/message_box.h"
 
 namespace {
 
 QtMessageHandler qtStandardHandler = nullptr;
+bool applicationBuilt = false;
 
 // Qt's debug notes and warnings (a missing runtime folder, a font it had to substitute) are for
-// developers; the user's terminal stays quiet. Critical and fatal messages still get through.
+// developers; the user's terminal stays quiet. Critical and fatal messages still get through,
+// except the fatal one of an application that finds no desktop: the user gets one line saying
+// so, and the program ends with status 1 instead of an abort.
 void KeepQtNotesOffTheTerminal(QtMsgType type, const QMessageLogContext& context,
                                const QString& text) {
     if (type == QtDebugMsg || type == QtInfoMsg || type == QtWarningMsg) return;
+    if (type == QtFatalMsg && !applicationBuilt) {
+        std::fprintf(stderr, "%s\n", app::MissingDesktopLine().c_str());
+        std::_Exit(1);
+    }
     if (qtStandardHandler != nullptr) qtStandardHandler(type, context, text);
+}
+
+// The unload ends the program. When it ran inside a message box's loop (a termination signal
+// arrived while a box was open), returning would run on the code that showed the box after the
+// unload; the program ends at once instead, everything saved and closed.
+void EndProgram() {
+    if (!platform::MsgBoxOpen()) {
+        QCoreApplication::quit();
+        return;
+    }
+    platform::CloseKeySource();
+    std::fflush(nullptr);
+    std::_Exit(0);
 }
 
 }  // namespace
@@ -29,6 +53,7 @@ void KeepQtNotesOffTheTerminal(QtMsgType type, const QMessageLogContext& context
 int main(int argc, char** argv) {
     qtStandardHandler = qInstallMessageHandler(KeepQtNotesOffTheTerminal);
     QApplication app(argc, argv);
+    applicationBuilt = true;
     QApplication::setApplicationName(QStringLiteral("Clavitap"));
     QApplication::setDesktopFileName(QStringLiteral("clavitap"));
     QApplication::setWindowIcon(ui::AppIcon());
@@ -39,9 +64,12 @@ int main(int argc, char** argv) {
     int result = 0;
     {
         ui::MainWindow window;
-        window.SetOnUnloaded([] { QCoreApplication::quit(); });
+        window.SetOnUnloaded(EndProgram);
         app::CloseOnTerminationSignals(window);
         const std::string keySourceProblem = platform::OpenKeySource();
+        // Told before the device boxes that the missing font causes, so that they make sense.
+        const std::string noSoundFont = platform::linux_midi::MissingSoundFontNotice();
+        if (!noSoundFont.empty()) platform::MsgBox(noSoundFont);
         ui::Dispatch([&] { window.Handlers().Form_Load(); });
         window.show();
         if (!keySourceProblem.empty()) {

@@ -27,7 +27,7 @@ void ScanKeys(const platform::ListControl& diao, const platform::ScrollBarContro
         const Integer volume = Vol.Value();
         const Integer velocity = CheckedAdd(volume, step);
         const Integer note = CheckedAdd(CheckedMul(CheckedAdd(tone, Integer{1}), Integer{5}), base);
-        mdlPubSelf::SendNoteOn(0, FoldIntoMidiRange(note), velocity);
+        mdlPubSelf::SendScanNoteOn(0, FoldIntoMidiRange(note), velocity);
     }
 }
 

@@ -12,6 +12,9 @@ Long MidiOutHandle = 0;
 
 namespace {
 
+// A failed send of the key scan has shown its box, and nothing has succeeded since.
+bool scanErrorShown = false;
+
 // The product name as far as its first NUL (the field need not hold one when full).
 std::string ProductName(const platform::MidiOutCapsA& caps) {
     std::size_t length = 0;
@@ -26,6 +29,16 @@ bool AddDeviceEntry(platform::ListControl& list, Integer deviceId) {
     list.AddItem(ProductName(caps));
     list.SetItemData(list.NewIndex(), deviceId);
     return true;
+}
+
+// Packs and sends one message; the platform's result.
+Long Send(Integer status, Integer data1, Integer data2) {
+    const Integer high = CheckedMul(data1, Integer{256});
+    Long message = CheckedAdd(Long{high}, CheckedMul(Long{data2}, Long{65536}));
+    message = CheckedAdd(message, Long{status});
+    const Long result = platform::midiOutShortMsg(MidiOutHandle, message);
+    if (result == 0) scanErrorShown = false;
+    return result;
 }
 
 }  // namespace
@@ -57,15 +70,23 @@ void CloseMidiOut() {
 }
 
 void SendShortMessage(Integer status, Integer data1, Integer data2) {
-    const Integer high = CheckedMul(data1, Integer{256});
-    Long message = CheckedAdd(Long{high}, CheckedMul(Long{data2}, Long{65536}));
-    message = CheckedAdd(message, Long{status});
-    const Long result = platform::midiOutShortMsg(MidiOutHandle, message);
+    const Long result = Send(status, data1, data2);
     if (result != 0) ShowMidiError(ToInteger(result));
 }
 
 void SendNoteOn(Integer channel, Integer note, Integer velocity) {
     SendShortMessage(CheckedAdd(Integer{144}, channel), note, velocity);
+}
+
+void SendScanNoteOn(Integer channel, Integer note, Integer velocity) {
+    const Long result = Send(CheckedAdd(Integer{144}, channel), note, velocity);
+    if (result == 0 || scanErrorShown) return;
+    scanErrorShown = true;
+    ShowMidiError(ToInteger(result));
+}
+
+void ShowNextScanError() {
+    scanErrorShown = false;
 }
 
 void SendControlChange(Integer channel, Integer controller, Integer value) {

@@ -25,6 +25,12 @@ void CloseMidiOut();
 void SendShortMessage(Integer status, Integer data1, Integer data2);
 
 void SendNoteOn(Integer channel, Integer note, Integer velocity);
+// The key scan's note-on. Once a failure of it has shown its box, its further failures stay
+// silent until a send succeeds or ShowNextScanError() is called: with no port open every key
+// would raise a box, and the user could never get out of them.
+void SendScanNoteOn(Integer channel, Integer note, Integer velocity);
+// The user picked a device or an instrument: the key scan's next failure shows its box again.
+void ShowNextScanError();
 void SendControlChange(Integer channel, Integer controller, Integer value);
 // Bank select (controller 0) first, then the program change.
 void SendProgramChange(Integer channel, Integer bank, Integer program);

@@ -21,6 +21,11 @@ void RefreshKeyState();
 
 std::int16_t GetAsyncKeyState(int virtualKey);
 
+// Counts every key pressed so far as handled, as a message box does with the keys typed while it
+// was open: no pressed-since-query mark survives, and a key that is down now answers 0 until it
+// is released (so the Return that closed a box never sounds, nor raises the next box).
+void ForgetKeyPresses();
+
 void CloseKeySource();
 
 }  // namespace platform

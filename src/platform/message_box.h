@@ -5,6 +5,11 @@
 
 namespace platform {
 
+// The keys typed while the box is open belong to it: once it closes they count as handled
+// (ForgetKeyPresses), so the key that closes a box never sounds or raises the next one.
 void MsgBox(const std::string& text);
+
+// True while a box of MsgBox is open; the key scan waits meanwhile.
+bool MsgBoxOpen();
 
 }  // namespace platform

@@ -1,6 +1,7 @@
 // Per-user settings store, addressed by application, section and key; every value is a text.
 // Windows: the registry under HKCU\Software\VB and VBA Program Settings\<app>\<section>.
-// Linux:   QSettings, $XDG_CONFIG_HOME/<app>/<app>.conf, group [<section>].
+// Linux:   QSettings, $XDG_CONFIG_HOME/<app>/<app>.conf, group [<section>]; only a regular file
+//          there is read or replaced, anything else counts as absent.
 #pragma once
 
 #include <string>
@@ -15,5 +16,9 @@ std::string GetSetting(const std::string& app, const std::string& section, const
 // store refused the write.
 bool SaveSetting(const std::string& app, const std::string& section, const std::string& key,
                  const std::string& value);
+
+// After a refused SaveSetting: in plain words for the user, where the settings of `app` live and
+// why the last write was refused. The settings stored before stay as they were.
+std::string SettingsWriteFailure(const std::string& app);
 
 }  // namespace platform

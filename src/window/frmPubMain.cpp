@@ -11,6 +11,7 @@
 #include "engine/key_scan.h"
 #include "midi/mdlPubSelf.h"
 #include "platform/launcher.h"
+#include "platform/message_box.h"
 #include "platform/settings.h"
 #include "window/layout.h"
 #include "window/links.h"
@@ -29,9 +30,9 @@ Integer ReadSetting(const char* key, const char* defaultValue) {
     return ParseInteger(platform::GetSetting(kApp, kSection, key, defaultValue));
 }
 
-void WriteSetting(const char* key, Integer value) {
-    // A refused write is ignored: the program still ends normally.
-    platform::SaveSetting(kApp, kSection, key, IntegerText(value));
+// False when the store refused the write.
+bool WriteSetting(const char* key, Integer value) {
+    return platform::SaveSetting(kApp, kSection, key, IntegerText(value));
 }
 
 // Rounds a size computed at double precision once to single; a result that is not a finite
@@ -55,21 +56,25 @@ void frmPubMain::Form_Load() {
 }
 
 void frmPubMain::Form_Unload() {
-    WriteSetting("Devies", c_.ComDevies.ListIndex());
-    WriteSetting("Tools", c_.ComSounds.ListIndex());
-    WriteSetting("Vol", c_.Vol.Value());
-    WriteSetting("Stage", c_.diao.ListIndex());
+    bool saved = WriteSetting("Devies", c_.ComDevies.ListIndex());
+    saved = WriteSetting("Tools", c_.ComSounds.ListIndex()) && saved;
+    saved = WriteSetting("Vol", c_.Vol.Value()) && saved;
+    saved = WriteSetting("Stage", c_.diao.ListIndex()) && saved;
     platform::Shell_NotifyIconA(platform::NIM_DELETE, AnsiBytes(TrayIcon_));
     mdlPubSelf::CloseMidiOut();
+    // Choices that could not be kept are not lost without a word; the program still ends normally.
+    if (!saved) platform::MsgBox(platform::SettingsWriteFailure(kApp));
 }
 
 void frmPubMain::ComDevies_Click() {
+    mdlPubSelf::ShowNextScanError();
     const Integer index = c_.ComDevies.ListIndex();
     const Integer deviceId = ToInteger(c_.ComDevies.ItemData(index));
     mdlPubSelf::OpenMidiOut(deviceId);
 }
 
 void frmPubMain::ComSounds_Click() {
+    mdlPubSelf::ShowNextScanError();
     const Integer program = c_.ComSounds.ListIndex();
     // With no instrument selected there is no program to send.
     if (program < 0) return;
@@ -77,7 +82,8 @@ void frmPubMain::ComSounds_Click() {
 }
 
 void frmPubMain::Timer1_Timer() {
-    if (scanning_) return;
+    // While a box is open the scan waits: the keys that answer the box are the box's own.
+    if (scanning_ || platform::MsgBoxOpen()) return;
     scanning_ = true;
     try {
         engine::ScanKeys(c_.diao, c_.Vol, rnd_);

@@ -25,12 +25,13 @@ class frmPubMain {
     // Fills the device list, restores the four saved choices, opens the device, sends the
     // instrument. Never raises: a failing step is skipped silently.
     void Form_Load();
-    // Saves the four choices, removes the tray icon, closes the MIDI port.
+    // Saves the four choices, removes the tray icon, closes the MIDI port; when the settings
+    // could not be written, says so once.
     void Form_Unload();
     void ComDevies_Click();
     void ComSounds_Click();
-    // The key scan. A tick that arrives while an earlier tick is still running (its error box
-    // open) returns at once.
+    // The key scan. A tick that arrives while a message box is open, or while an earlier tick is
+    // still running, returns at once.
     void Timer1_Timer();
     // Hides the window behind a notification-area icon; if the platform refuses the icon, the
     // window stays shown so that the user can still reach it.

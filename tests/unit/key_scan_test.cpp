@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <set>
 #include <vector>
 
@@ -134,21 +135,41 @@ TEST_F(KeyScan, TheRandomStepRepeatsTheSameSequenceInEveryRun) {
     EXPECT_EQ(std::set<int>(a.begin(), a.end()).size(), 10u);  // every step 0..9 occurs
 }
 
-TEST_F(KeyScan, ATickWhileAnErrorBoxOfATickIsOpenDoesNotScan) {
-    mdlPubSelf::CloseMidiOut();  // every send now fails with a box
+// With no port open, the first failing key shows one box; the Return that closes it and every
+// later key fail without one, until the user picks a device or an instrument or a send succeeds.
+// The timer keeps ticking while a box is open, and those ticks do not scan.
+TEST_F(KeyScan, AFailedScanShowsOneBoxUntilAPickOrASuccess) {
+    mdlPubSelf::CloseMidiOut();
     Press('A');
     int nestedTicks = 0;
     fake::State().whileBoxOpen = [&] {
         ++nestedTicks;
-        window.Timer1_Timer();  // the timer keeps ticking while the box is open
+        window.Timer1_Timer();
+        Press(13);  // Return closes the box
     };
     window.Timer1_Timer();
     EXPECT_EQ(nestedTicks, 1);
-    EXPECT_EQ(fake::State().boxes.size(), 1u);  // the nested tick did not scan
+    EXPECT_EQ(fake::State().boxes.size(), 1u);
+    const auto tries = [] {
+        return std::count(fake::State().calls.begin(), fake::State().calls.end(),
+                          "midiOutShortMsg");
+    };
+    const auto triedBefore = tries();
+    for (int tick = 0; tick < 3; ++tick) window.Timer1_Timer();
+    EXPECT_EQ(tries(), triedBefore + 3 * 2);  // "A" and Return are still sent, to no port
+    EXPECT_EQ(fake::State().boxes.size(), 1u);
 
-    fake::State().whileBoxOpen = nullptr;
-    window.Timer1_Timer();  // the next free tick scans again
+    window.ComSounds_Click();  // no instrument is selected: nothing sent, but a pick all the same
+    window.Timer1_Timer();
     EXPECT_EQ(fake::State().boxes.size(), 2u);
+
+    mdlPubSelf::OpenMidiOut(0);
+    window.Timer1_Timer();  // a send succeeds
+    mdlPubSelf::CloseMidiOut();
+    window.Timer1_Timer();
+    EXPECT_EQ(fake::State().boxes.size(), 3u);
+    window.Timer1_Timer();
+    EXPECT_EQ(fake::State().boxes.size(), 3u);
 }
 
 }  // namespace

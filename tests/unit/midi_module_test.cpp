@@ -16,6 +16,7 @@ class MidiModule : public ::testing::Test {
     void SetUp() override {
         fake::Reset();
         mdlPubSelf::MidiOutHandle = 0;
+        mdlPubSelf::ShowNextScanError();
     }
     void TearDown() override { mdlPubSelf::MidiOutHandle = 0; }
     fake::System& system = fake::State();

@@ -122,12 +122,15 @@ TEST_F(Shutdown, AnEmptyDeviceListIsStoredAsMinusOneAndRestoredAsNoSelection) {
     EXPECT_EQ(again.ListIndex(), -1);
 }
 
-TEST_F(Shutdown, ARefusedWriteIsIgnoredAndTheRestOfTheShutdownRuns) {
+TEST_F(Shutdown, RefusedWritesAreToldOnceAfterTheRestOfTheShutdownRuns) {
     mdlPubSelf::OpenMidiOut(0);
     fake::State().settingsWritable = false;
+    fake::State().calls.clear();
     EXPECT_NO_THROW(window.Form_Unload());
+    EXPECT_EQ(fake::State().calls.back(), "MsgBox");
+    EXPECT_EQ(fake::State().calls.end()[-2], "midiOutClose");
+    EXPECT_EQ(fake::State().boxes, (std::vector<std::string>{"cannot write Clavitap"}));
     EXPECT_EQ(mdlPubSelf::MidiOutHandle, 0);
-    EXPECT_EQ(fake::State().closed.size(), 1u);
 }
 
 }  // namespace

@@ -8,9 +8,11 @@
 #include <atomic>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/midi_out.h"
 #include "platform/settings.h"
+#include "test_support.h"
 
 namespace {
 
@@ -19,8 +21,15 @@ std::string g_program;  // the Windows path of Clavitap.exe
 struct Running {
     PROCESS_INFORMATION process{};
     std::atomic<bool> stop{false};
+    bool closeBoxes = true;  // false: the test closes them with the keyboard, as a user would
     std::atomic<int> boxesClosed{0};
     std::thread watcher;
+    // A test that stops early leaves nothing running.
+    ~Running() {
+        stop = true;
+        if (watcher.joinable()) watcher.join();
+        if (process.hProcess != nullptr) TerminateProcess(process.hProcess, 99);
+    }
 };
 
 BOOL CALLBACK CloseBoxesOf(HWND window, LPARAM context) {
@@ -46,7 +55,7 @@ void Start(Running& running) {
                                nullptr, nullptr, &startup, &running.process))
         << g_program;
     running.watcher = std::thread([&running] {
-        while (!running.stop) {
+        while (!running.stop && running.closeBoxes) {
             EnumWindows(&CloseBoxesOf, reinterpret_cast<LPARAM>(&running));
             Sleep(50);
         }
@@ -96,6 +105,7 @@ DWORD CloseAndWait(Running& running, HWND window) {
     running.watcher.join();
     CloseHandle(running.process.hThread);
     CloseHandle(running.process.hProcess);
+    running.process.hProcess = nullptr;
     return code;
 }
 
@@ -149,6 +159,81 @@ TEST(Program, StoredValuesComeBackAtTheNextStart) {
     if (WineHasNoMidiOutput()) {
         EXPECT_EQ(Stored("Devies"), "-1");
     }
+}
+
+// The message boxes of the program now shown.
+std::vector<HWND> BoxesOf(const Running& running) {
+    struct Find {
+        DWORD processId;
+        std::vector<HWND> boxes;
+    } found{running.process.dwProcessId, {}};
+    EnumWindows(
+        [](HWND window, LPARAM lParam) -> BOOL {
+            auto* find = reinterpret_cast<Find*>(lParam);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            char className[32] = {};
+            GetClassNameA(window, className, sizeof(className));
+            if (owner == find->processId && std::string(className) == "#32770" &&
+                IsWindowVisible(window)) {
+                find->boxes.push_back(window);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found.boxes;
+}
+
+bool WaitForBoxes(const Running& running, std::size_t count, int milliseconds) {
+    for (int waited = 0; waited < milliseconds; waited += 50) {
+        if (BoxesOf(running).size() == count) return true;
+        Sleep(50);
+    }
+    return BoxesOf(running).size() == count;
+}
+
+// A key typed on the keyboard into `window`.
+void Type(HWND window, BYTE key) {
+    SetForegroundWindow(window);
+    Sleep(150);
+    test::PressKey(key, true);
+    Sleep(30);
+    test::PressKey(key, false);
+}
+
+// With no device open, every box is closed with Return as a user would: the start-up boxes, then
+// the one box of the first key typed in another program. No box follows a Return, and three more
+// keys show none; the window then closes normally.
+TEST(Program, TheKeyThatClosesABoxRaisesNoOtherAndLaterKeysShowNone) {
+    if (!WineHasNoMidiOutput()) GTEST_SKIP() << "a MIDI device is open here";
+    Running running;
+    running.closeBoxes = false;
+    Start(running);
+    for (int shown = 0; shown < 2; ++shown) {  // bank select and program change at start
+        ASSERT_TRUE(WaitForBoxes(running, 1, 30000)) << "start-up box " << shown;
+        const HWND box = BoxesOf(running).front();
+        Type(box, VK_RETURN);
+        for (int waited = 0; IsWindow(box) && waited < 5000; waited += 50) Sleep(50);
+        ASSERT_FALSE(IsWindow(box)) << "Return did not close start-up box " << shown;
+    }
+    const HWND window = MainWindowOf(running, 30000);
+    ASSERT_NE(window, nullptr);
+    EXPECT_FALSE(WaitForBoxes(running, 1, 1000)) << "a box followed the Return on a start-up box";
+
+    const HWND other =
+        CreateWindowExA(0, "STATIC", "another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200,
+                        100, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(other, nullptr);
+    Type(other, 'A');
+    ASSERT_TRUE(WaitForBoxes(running, 1, 5000)) << "the first key showed no box";
+    Sleep(1000);
+    EXPECT_EQ(BoxesOf(running).size(), 1u);
+    Type(BoxesOf(running).front(), VK_RETURN);
+    EXPECT_FALSE(WaitForBoxes(running, 1, 1000)) << "a box followed the Return";
+    for (BYTE key : {'B', 'C', 'D'}) Type(other, key);
+    EXPECT_FALSE(WaitForBoxes(running, 1, 1000)) << "later keys showed a box";
+    DestroyWindow(other);
+    EXPECT_EQ(CloseAndWait(running, window), 0u);
 }
 
 }  // namespace

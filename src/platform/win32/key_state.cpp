@@ -4,7 +4,20 @@
 
 #include <windows.h>
 
+#include <array>
+
 namespace platform {
+
+namespace {
+
+// Keys that were down when presses were last forgotten: they answer 0 until they are released.
+std::array<bool, 256> forgotten{};
+
+bool IsVirtualKey(int code) {
+    return code > 0 && code < static_cast<int>(forgotten.size());
+}
+
+}  // namespace
 
 std::string OpenKeySource() {
     return {};
@@ -13,7 +26,18 @@ std::string OpenKeySource() {
 void RefreshKeyState() {}
 
 std::int16_t GetAsyncKeyState(int virtualKey) {
-    return static_cast<std::int16_t>(::GetAsyncKeyState(virtualKey));
+    const auto word = static_cast<std::int16_t>(::GetAsyncKeyState(virtualKey));
+    if (!IsVirtualKey(virtualKey) || !forgotten[static_cast<std::size_t>(virtualKey)]) return word;
+    if (word < 0) return 0;  // still held since before
+    forgotten[static_cast<std::size_t>(virtualKey)] = false;
+    return word;  // let go since: a press after that counts
+}
+
+void ForgetKeyPresses() {
+    // Each query also clears the key's pressed-since-the-previous-query bit.
+    for (int code = 1; IsVirtualKey(code); ++code) {
+        forgotten[static_cast<std::size_t>(code)] = ::GetAsyncKeyState(code) < 0;
+    }
 }
 
 void CloseKeySource() {}

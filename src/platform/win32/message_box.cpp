@@ -7,13 +7,28 @@
 
 #include <windows.h>
 
+#include "platform/key_state.h"
 #include "window/layout.h"
 
 namespace platform {
 
+namespace {
+
+int openBoxes = 0;
+
+}  // namespace
+
 void MsgBox(const std::string& text) {
     const std::string title(layout::kCaption);
+    ++openBoxes;
     MessageBoxA(GetActiveWindow(), text.c_str(), title.c_str(), MB_OK);
+    --openBoxes;
+    // The keys typed while the box was open, the one that closed it among them, were its own.
+    ForgetKeyPresses();
+}
+
+bool MsgBoxOpen() {
+    return openBoxes > 0;
 }
 
 }  // namespace platform

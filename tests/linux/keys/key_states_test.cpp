@@ -84,3 +84,22 @@ TEST(KeyStates, CodesStayApartAndOutOfRangeInputIsIgnored) {
     EXPECT_EQ(states.Query('A'), 0);
     EXPECT_EQ(states.Query(4), 0);
 }
+
+// After a box: a tap made while it was open is gone, and a key held through it stays silent
+// (repeats included) until let go; the next press sounds again.
+TEST(KeyStates, ForgottenPressesAndKeysHeldThroughABoxStaySilent) {
+    KeyStates states;
+    states.Press(kKeyA, 'A');
+    states.Release(kKeyA);
+    states.Press(kShiftLeft, 16);
+    states.Forget();
+    EXPECT_EQ(states.Query('A'), 0);
+    states.Press(kShiftLeft, 16);  // auto-repeat
+    EXPECT_EQ(states.Query(16), 0);
+    states.Press(kShiftRight, 16);  // a new press on the other Shift
+    EXPECT_EQ(states.Query(16), kDownAndPressed);
+    states.Release(kShiftRight);
+    states.Release(kShiftLeft);
+    states.Press(kShiftLeft, 16);
+    EXPECT_EQ(states.Query(16), kDownAndPressed);
+}

@@ -4,6 +4,9 @@
 // not read them), so the explanation also says what would let the program hear them.
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -125,6 +128,35 @@ TEST(KeySourceChoice, XDesktopUsesXSilently) {
     unsetenv("WAYLAND_DISPLAY");
     EXPECT_EQ(platform::OpenKeySource(), "");
     platform::CloseKeySource();
+}
+
+}  // namespace
+
+namespace {
+
+// A Wayland start whose input devices can be read hears every key: nothing to tell. The machine
+// view of a private mount namespace gets an input devices folder holding one device (a FIFO that
+// carries input events, as the source accepts); root only.
+TEST(KeySourceChoice, WaylandWithReadableInputDevicesSaysNothing) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root for a private mount namespace";
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const bool viewMade = unshare(CLONE_NEWNS) == 0 &&
+                              mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                              mount("none", "/dev", "tmpfs", 0, nullptr) == 0 &&
+                              mkdir("/dev/input", 0755) == 0 &&
+                              mkfifo("/dev/input/event0", 0600) == 0;
+        if (!viewMade) _exit(2);
+        unsetenv("DISPLAY");
+        setenv("WAYLAND_DISPLAY", "wayland-0", 1);
+        _exit(platform::OpenKeySource().empty() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0)
+        << (WEXITSTATUS(status) == 2 ? "no private view" : "a notice");
 }
 
 }  // namespace

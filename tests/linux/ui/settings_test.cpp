@@ -1,6 +1,8 @@
 // The settings store on QSettings: what is written, where, and what reads back.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFile>
 #include <QSettings>
@@ -61,18 +63,36 @@ TEST_F(SettingsStore, ReadsAHandEditedListBackAsItsText) {
     EXPECT_EQ(platform::GetSetting("Clavitap", "Value", "Vol", "100"), "1,2");
 }
 
-TEST_F(SettingsStore, ReportsAWriteThatCannotReachTheDisk) {
+// Whatever stands where the file should be, reading gives the defaults at once (a FIFO would
+// block a reader forever) and a refused write names the file and the reason.
+TEST_F(SettingsStore, SomethingElseThanAFileReadsAsAbsentAndARefusedWriteSaysWhy) {
+    const QString file = uitest::ConfigFile();
+    const QString folder = QFileInfo(file).path();
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_EQ(mkfifo(file.toLocal8Bit().constData(), 0600), 0);
+    EXPECT_EQ(platform::GetSetting("Clavitap", "Value", "Vol", "100"), "100");
+    EXPECT_FALSE(platform::SaveSetting("Clavitap", "Value", "Vol", "7"));
+    EXPECT_EQ(platform::SettingsWriteFailure("Clavitap"),
+              "Clavitap could not save your choices to " + file.toStdString() +
+                  ": it is not a regular file. The settings saved before stay as they were.");
+    EXPECT_FALSE(QFileInfo(file).isFile()) << "the FIFO was replaced";
+    ASSERT_TRUE(QFile::remove(file));
+
+    ASSERT_TRUE(QDir().mkpath(file));
+    EXPECT_FALSE(platform::SaveSetting("Clavitap", "Value", "Vol", "7"));
+    EXPECT_NE(platform::SettingsWriteFailure("Clavitap").find(": it is a folder, not a file."),
+              std::string::npos);
+    ASSERT_TRUE(QDir(file).removeRecursively());
+
     // A regular file where the settings folder should be: no folder can be made beneath it.
-    const QString blocker = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/blocker");
-    QFile file(blocker);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, blocker);
-    const bool saved = platform::SaveSetting("Clavitap", "Value", "Vol", "100");
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                       qEnvironmentVariable("XDG_CONFIG_HOME"));
-    QFile::remove(blocker);
-    EXPECT_FALSE(saved);
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    QFile blocker(folder);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    EXPECT_FALSE(platform::SaveSetting("Clavitap", "Value", "Vol", "7"));
+    EXPECT_NE(platform::SettingsWriteFailure("Clavitap").find(": its folder cannot be made."),
+              std::string::npos);
+    QFile::remove(folder);
 }
 
 }  // namespace

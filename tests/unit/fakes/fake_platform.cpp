@@ -89,7 +89,13 @@ Long midiOutGetErrorTextA(Long code, char* buffer, Long size) {
 void MsgBox(const std::string& text) {
     State().calls.push_back("MsgBox");
     State().boxes.push_back(text);
+    ++State().openBoxes;
     if (State().whileBoxOpen) State().whileBoxOpen();
+    --State().openBoxes;
+}
+
+bool MsgBoxOpen() {
+    return State().openBoxes > 0;
 }
 
 std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
@@ -107,6 +113,10 @@ bool SaveSetting(const std::string& app, const std::string& section, const std::
     return true;
 }
 
+std::string SettingsWriteFailure(const std::string& app) {
+    return "cannot write " + app;
+}
+
 std::string OpenKeySource() {
     return {};
 }
@@ -116,6 +126,9 @@ void RefreshKeyState() {
 std::int16_t GetAsyncKeyState(int virtualKey) {
     if (virtualKey < 0 || virtualKey >= static_cast<int>(State().keys.size())) return 0;
     return State().keys[static_cast<std::size_t>(virtualKey)];
+}
+void ForgetKeyPresses() {
+    State().keys.fill(0);
 }
 void CloseKeySource() {}
 

@@ -48,12 +48,13 @@ struct System {
     std::vector<std::string> boxes;
     // Runs while a box is "open", as a modal box's own event loop runs other events.
     std::function<void()> whileBoxOpen;
+    int openBoxes = 0;
 
     // Settings "app/section/key" -> text.
     std::map<std::string, std::string> settings;
     bool settingsWritable = true;
 
-    std::array<std::int16_t, 256> keys{};
+    std::array<std::int16_t, 256> keys{};  // ForgetKeyPresses() sets them all to 0
     int refreshes = 0;
 
     bool trayAccepts = true;

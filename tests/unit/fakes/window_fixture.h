@@ -17,6 +17,7 @@ class WindowFixture : public ::testing::Test {
     void SetUp() override {
         fake::Reset();
         mdlPubSelf::MidiOutHandle = 0;
+        mdlPubSelf::ShowNextScanError();
         for (auto name : layout::kInstruments) ComSounds.AddItem(std::string(name));
         for (auto name : layout::kTones) diao.AddItem(std::string(name));
         lblHide.top = 3465;

@@ -56,6 +56,9 @@ class EvdevKeySource {
     // and ended between two refreshes answers nonzero exactly once).
     std::int16_t State(int virtualKey);
 
+    // Every press taken in so far counts as handled; keys down now answer 0 until let go.
+    void Forget() { states_.Forget(); }
+
     void Close();
 
     // How many devices are being read.

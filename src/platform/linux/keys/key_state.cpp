@@ -23,6 +23,8 @@ class KeySource {
     virtual std::string Open() = 0;
     virtual void Refresh() = 0;
     virtual std::int16_t State(int virtualKey) = 0;
+    // Takes in what has arrived, then counts every press so far as handled.
+    virtual void Forget() = 0;
     virtual void Close() = 0;
 };
 
@@ -34,6 +36,10 @@ class XInputSource : public KeySource {
     }
     void Refresh() override { source_.Drain(states_); }
     std::int16_t State(int virtualKey) override { return states_.Query(virtualKey); }
+    void Forget() override {
+        Refresh();
+        states_.Forget();
+    }
     void Close() override {
         source_.Close();
         states_.Clear();
@@ -54,6 +60,10 @@ class InputDeviceSource : public KeySource {
     }
     void Refresh() override { source_.Refresh(); }
     std::int16_t State(int virtualKey) override { return source_.State(virtualKey); }
+    void Forget() override {
+        source_.Refresh();
+        source_.Forget();
+    }
     void Close() override { source_.Close(); }
 
   private:
@@ -72,20 +82,13 @@ std::unique_ptr<KeySource> Make(Kind kind) {
     return std::make_unique<InputDeviceSource>();
 }
 
-// What to tell the user when the source in use is not the usual one for the session, or when
-// no source hears keys.
-std::string Notice(bool xSession, Kind chosen, const std::string& xWhy,
-                   const std::string& devicesWhy) {
+// What to tell the user, once: only when keys typed in other programs cannot sound, that is when
+// the X source serves a session whose other programs X does not see. The input devices hear
+// every key; how (the input group, keys by their place) the README tells.
+std::string Notice(bool xSession, Kind chosen, const std::string& devicesWhy) {
+    if (xSession || chosen == Kind::InputDevices) return "";
     const std::string session =
         IsSet("WAYLAND_DISPLAY") ? "this is a Wayland session" : "there is no X display";
-    if (xSession) {
-        if (chosen == Kind::XInput) return "";
-        return "Clavitap hears the keyboard through the input devices in /dev/input, because the "
-               "X server cannot report keys. " +
-               xWhy;
-    }
-    // The input devices are the usual source outside X; they hear every key.
-    if (chosen == Kind::InputDevices) return "";
     return "Clavitap hears only keys typed into X programs, because " + session + ". " + devicesWhy;
 }
 
@@ -108,7 +111,7 @@ std::string OpenKeySource() {
         std::string why = source->Open();
         if (why.empty()) {
             Current() = std::move(source);
-            return Notice(xSession, kind, xWhy, devicesWhy);
+            return Notice(xSession, kind, devicesWhy);
         }
         (kind == Kind::XInput ? xWhy : devicesWhy) = std::move(why);
     }
@@ -121,6 +124,10 @@ void RefreshKeyState() {
 
 std::int16_t GetAsyncKeyState(int virtualKey) {
     return Current() ? Current()->State(virtualKey) : std::int16_t{0};
+}
+
+void ForgetKeyPresses() {
+    if (Current()) Current()->Forget();
 }
 
 void CloseKeySource() {

@@ -27,6 +27,9 @@ class KeyStates {
     // code; the query clears that second part.
     std::int16_t Query(int virtualKey);
 
+    // Every press so far counts as handled; keys down now answer 0 until let go.
+    void Forget() { words_.Forget(); }
+
     // Forgets everything, as after the key source is closed.
     void Clear();
 

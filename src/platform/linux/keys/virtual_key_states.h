@@ -31,12 +31,19 @@ class VirtualKeyStates {
     // code; the query clears that second part.
     std::int16_t Query(int virtualKey);
 
+    // Every press so far counts as handled (a message box took it): the pressed-since-query
+    // marks go, and each key down now answers 0 until it is let go or pressed anew on another
+    // physical key, so neither the key that closed a box nor one held through it sounds.
+    void Forget();
+
     void Clear();
 
   private:
     // How many physical keys hold each virtual key down.
     std::array<std::uint16_t, 256> holders_{};
     std::array<bool, 256> pressedSinceQuery_{};
+    // Down since before the last Forget(), and not to be heard until let go.
+    std::array<bool, 256> forgotten_{};
 };
 
 }  // namespace platform::linux_keys

@@ -35,6 +35,13 @@ std::optional<std::string> FindSoundFont() {
     return std::nullopt;
 }
 
+std::string MissingSoundFontNotice() {
+    if (FindSoundFont()) return {};
+    return "No General MIDI SoundFont is installed, so the built-in synthesizer cannot play. "
+           "Install the package timgm6mb-soundfont (or fluid-soundfont-gm), for example with "
+           "\"sudo apt install timgm6mb-soundfont\", and start Clavitap again.";
+}
+
 void SetSoundFontDirectories(std::vector<std::string> directories) {
     Directories() = std::move(directories);
 }

@@ -11,6 +11,10 @@ namespace platform::linux_midi {
 // TimGM6mb, then FluidR3_GM) in the first folder that holds one; nullopt when there is none.
 std::optional<std::string> FindSoundFont();
 
+// Empty when FindSoundFont() finds a font; otherwise what the user is told once at start: that
+// no General MIDI SoundFont is installed and which package provides one.
+std::string MissingSoundFontNotice();
+
 // Replaces the folders searched (normally only /usr/share/sounds/sf2). Tests use it to run with
 // fonts elsewhere or with none at all.
 void SetSoundFontDirectories(std::vector<std::string> directories);

@@ -239,7 +239,9 @@ void MainWindow::changeEvent(QEvent* event) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
-    if (unloaded_) return;
+    // A close asked for while the unload's own box is open (a termination signal) is this one.
+    if (unloaded_ || unloading_) return;
+    unloading_ = true;
     timer1_.stop();
     Raise(&frmPubMain::Form_Unload);
     unloaded_ = true;

@@ -82,6 +82,7 @@ class MainWindow final : public QWidget, public platform::FormControl {
     Long handle_ = 0;
     Long iconHandle_ = 0;
     bool shownOnce_ = false;
+    bool unloading_ = false;
     bool unloaded_ = false;
     std::function<void()> onUnloaded_;
 };

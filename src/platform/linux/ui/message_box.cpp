@@ -2,12 +2,21 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
+#include <cstdio>
+#include <vector>
 
 #include "app_icon.h"
 #include "main_window.h"
+#include "message_boxes_end.h"
+#include "platform/key_state.h"
 
 namespace platform {
 namespace {
+
+// The boxes open now, innermost last.
+std::vector<QPointer<QMessageBox>> openBoxes;
+bool boxesEnded = false;
 
 // The shown main window owns the box, so that it opens centred over it as its dialog; while the
 // window hides in the notification area the box stands on its own.
@@ -23,11 +32,34 @@ QWidget* OwnerWindow() {
 void MsgBox(const std::string& text) {
     // Without a widget application there is nowhere to show a box.
     if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) return;
+    if (boxesEnded) {
+        std::fprintf(stderr, "%s\n", text.c_str());
+        return;
+    }
 
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Clavitap"), QString::fromStdString(text),
                     QMessageBox::Ok, OwnerWindow());
     box.setWindowIcon(ui::AppIcon());
+    openBoxes.emplace_back(&box);
     box.exec();
+    openBoxes.pop_back();
+    // The keys typed while the box was open, the one that closed it among them, were its own.
+    ForgetKeyPresses();
+}
+
+bool MsgBoxOpen() {
+    return !openBoxes.empty();
 }
 
 }  // namespace platform
+
+namespace ui {
+
+void EndMessageBoxes() {
+    platform::boxesEnded = true;
+    for (const auto& box : platform::openBoxes) {
+        if (box) box->done(QMessageBox::Ok);
+    }
+}
+
+}  // namespace ui

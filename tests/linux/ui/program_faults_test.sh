@@ -1,0 +1,212 @@
+#!/bin/sh
+# The whole program meeting a fault as a user does, one case per run:
+#   program_faults_test.sh CASE path/to/clavitap path/to/libclavitap_box_log_preload.so
+# key_trap, signal_in_box, fifo_settings, unwritable_settings and no_soundfont run inside
+# x_session.sh --wm; no_display runs without any X server.
+set -u
+case_name=$1
+program=$2
+preload=$3
+work=$(mktemp -d "${TMPDIR:-/tmp}/clavitap-faults-XXXXXX")
+pid=""
+others=""
+cleanup() {
+  [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null
+  for other in $others; do kill "$other" 2>/dev/null; done
+  chmod -R u+w "$work" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "program_faults_test $case_name: $*" >&2
+  for f in err boxes; do [ -s "$work/$f.txt" ] && { echo "--- $f:"; cat "$work/$f.txt"; } >&2; done
+  exit 1
+}
+
+mkdir -m 700 "$work/runtime"
+export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime"
+settings="$XDG_CONFIG_HOME/Clavitap/Clavitap.conf"
+: >"$work/boxes.txt"
+# "Devies" names no device in any list: no port is open, and every send fails with a box.
+store_no_device() {
+  mkdir -p "$XDG_CONFIG_HOME/Clavitap"
+  printf '[Value]\nDevies=99\nStage=3\nTools=5\nVol=37\n' >"$settings"
+}
+
+# Starts the program in the background; with `close_ms` set the preloaded watch closes its boxes.
+# A first argument is a shell command run first in a private mount namespace (root only).
+start_program() {
+  if [ -n "${close_ms:-}" ]; then export CLAVITAP_TEST_BOX_CLOSE_MS=$close_ms; fi
+  export CLAVITAP_TEST_BOX_LOG="$work/boxes.txt"
+  export ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0"
+  if [ $# -gt 0 ]; then
+    unshare -m --propagation private sh -c "$1"' && exec env LD_PRELOAD="$0" "$@"' \
+      "$preload" "$program" >"$work/out.txt" 2>"$work/err.txt" &
+  else
+    LD_PRELOAD="$preload" "$program" >"$work/out.txt" 2>"$work/err.txt" &
+  fi
+  pid=$!
+}
+
+boxes_logged() { wc -l <"$work/boxes.txt"; }
+windows_of_type() {
+  for id in $(xdotool search --onlyvisible --name '^Clavitap$' 2>/dev/null); do
+    xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q "_NET_WM_WINDOW_TYPE_$1" && echo "$id"
+  done
+}
+# Polls `condition` every 0.1 s for at most `tenths` tenths of a second.
+wait_until() {
+  tenths=$1
+  shift
+  while ! "$@"; do
+    tenths=$((tenths - 1))
+    [ $tenths -le 0 ] && return 1
+    sleep 0.1
+  done
+}
+has_dialog() { [ -n "$(windows_of_type DIALOG)" ]; }
+has_main_window() { [ -n "$(windows_of_type NORMAL)" ]; }
+has_ended() { ! kill -0 "$pid" 2>/dev/null; }
+logged_at_least() { [ "$(boxes_logged)" -ge "$1" ]; }
+
+# Closes the box on top with a real Return typed on the keyboard, which the program hears too.
+press_return_on_box() {
+  box=$(windows_of_type DIALOG | head -1)
+  [ -n "$box" ] || fail "no box to close"
+  xdotool windowactivate --sync "$box" key Return
+}
+
+# Waits for the end; fails unless it came with status `expected` (default 0).
+expect_end() {
+  started=$(date +%s%N)
+  wait_until 100 has_ended || fail "the program did not end $1"
+  echo "program_faults_test $case_name: ended $1 after $(( ($(date +%s%N) - started) / 1000000 )) ms"
+  wait "$pid"
+  status=$?
+  pid=""
+  [ $status -eq "${2:-0}" ] || fail "the program ended with status $status $1"
+}
+
+case "$case_name" in
+key_trap)
+  # With no device open, the first key typed in another program shows one box; the Return that
+  # closes it and three keys after it show none, and the window still closes normally.
+  store_no_device
+  start_program
+  for n in 1 2; do  # the instrument's bank select and program change fail at start
+    wait_until 100 logged_at_least $n || fail "start-up box $n did not appear"
+    wait_until 50 has_dialog || fail "start-up box $n is not shown"
+    press_return_on_box
+  done
+  wait_until 100 has_main_window || fail "no main window"
+  sleep 1
+  { has_dialog || [ "$(boxes_logged)" -ne 2 ]; } && fail "a box followed the Return on a start-up box"
+  xmessage -name other 'another program' &
+  others=$!
+  wait_until 50 sh -c 'xdotool search --name "^other$" >/dev/null' || fail "no other window"
+  xdotool search --name '^other$' windowactivate --sync
+  xdotool key a
+  wait_until 50 has_dialog || fail "the first key showed no box"
+  sleep 1
+  [ "$(boxes_logged)" -eq 3 ] || fail "the first key showed $(( $(boxes_logged) - 2 )) boxes"
+  press_return_on_box
+  sleep 1
+  has_dialog && fail "a box followed the Return that closed the first"
+  xdotool search --name '^other$' windowactivate --sync
+  for key in b c d; do xdotool key $key; sleep 0.2; done
+  sleep 1
+  [ "$(boxes_logged)" -eq 3 ] || fail "later keys showed boxes"
+  wmctrl -i -c "$(windows_of_type NORMAL)"
+  expect_end "when its window was closed"
+  grep -qx 'Vol=37' "$settings" || fail "the choices were not saved"
+  ;;
+
+signal_in_box)
+  # A termination signal while a start-up box is open ends the program as a close would.
+  for signal in TERM INT HUP; do
+    store_no_device
+    : >"$work/boxes.txt"
+    start_program
+    wait_until 100 has_dialog || fail "no start-up box"
+    kill -"$signal" "$pid"
+    expect_end "on SIG$signal with a box open"
+    grep -qx 'Devies=-1' "$settings" || fail "SIG$signal did not save the choices"
+    grep -qx 'Vol=37' "$settings" || fail "SIG$signal did not save the volume"
+    [ -s "$work/err.txt" ] && fail "SIG$signal left words on the terminal"
+  done
+  ;;
+
+no_display)
+  # No desktop at all: one plain line naming what is missing, status 1, no abort.
+  for display in "" ":1999"; do
+    if [ -z "$display" ]; then unset DISPLAY; else export DISPLAY=$display; fi
+    unset WAYLAND_DISPLAY
+    start_program
+    expect_end "without a display ($display)" 1
+    [ "$(wc -l <"$work/err.txt")" -eq 1 ] || fail "not one line on standard error"
+    grep -q 'no desktop to show its window on' "$work/err.txt" || fail "the line says not why"
+    grep -q 'DISPLAY' "$work/err.txt" || fail "the line names not the variable"
+  done
+  ;;
+
+unwritable_settings)
+  # Settings that cannot be written at close: one box naming the file and the reason, a normal
+  # end, and the old file intact. The folder is made read-only; root, whom permissions do not
+  # stop, gets a read-only mount of it in a private mount namespace.
+  close_ms=50
+  store_no_device
+  printf '[Value]\nDevies=99\nStage=abc\n' >"$settings"  # the run writes Stage=0
+  cp "$settings" "$work/before.conf"
+  folder=$(dirname "$settings")
+  if [ "$(id -u)" -eq 0 ]; then
+    start_program "mount --bind '$folder' '$folder' && mount -o remount,bind,ro '$folder'"
+  else
+    chmod a-w "$folder"
+    start_program
+  fi
+  wait_until 100 has_main_window || fail "no main window"
+  sleep 1
+  wmctrl -i -c "$(windows_of_type NORMAL)"
+  expect_end "with read-only settings"
+  [ "$(grep -c 'could not save your choices' "$work/boxes.txt")" -eq 1 ] || fail "not told once"
+  grep -F "could not save your choices to $settings: " "$work/boxes.txt" | grep -q 'read-only\|not allowed' ||
+    fail "the box names not the file and the reason"
+  cmp -s "$settings" "$work/before.conf" || fail "the old settings file changed"
+  [ -s "$work/err.txt" ] && fail "words on the terminal"
+  ;;
+
+fifo_settings)
+  # A FIFO where the settings file should be: start-up goes on with the design values, and the
+  # close says once that the choices could not be saved there, leaving the FIFO as it was.
+  close_ms=50
+  mkdir -p "$(dirname "$settings")"
+  mkfifo "$settings"
+  start_program
+  wait_until 100 has_main_window || fail "start-up did not reach the window"
+  sleep 1
+  wmctrl -i -c "$(windows_of_type NORMAL)"
+  expect_end "with a FIFO for settings"
+  [ "$(grep -c "could not save your choices to $settings: it is not a regular file" \
+    "$work/boxes.txt")" -eq 1 ] || fail "not told once that the settings could not be saved"
+  [ -p "$settings" ] || fail "the FIFO was replaced"
+  ;;
+
+no_soundfont)
+  # No General MIDI SoundFont on the machine: told once at start which package provides one; the
+  # MIDI error boxes stay. A private mount namespace hides the installed fonts (root only).
+  if [ "$(id -u)" -ne 0 ]; then echo "needs root for a private mount namespace"; exit 77; fi
+  close_ms=50
+  start_program "mount -t tmpfs none /usr/share/sounds/sf2"
+  wait_until 100 has_main_window || fail "no main window"
+  sleep 1
+  [ "$(grep -c 'No General MIDI SoundFont is installed' "$work/boxes.txt")" -eq 1 ] ||
+    fail "not told once that no SoundFont is installed"
+  head -1 "$work/boxes.txt" | grep -q 'timgm6mb-soundfont' || fail "the notice is not first"
+  [ "$(grep -vc 'SoundFont' "$work/boxes.txt")" -ge 1 ] || fail "the MIDI error boxes went away"
+  wmctrl -i -c "$(windows_of_type NORMAL)"
+  expect_end "without a SoundFont"
+  ;;
+
+*) fail "no such case" ;;
+esac
+echo "program_faults_test $case_name: passed"
