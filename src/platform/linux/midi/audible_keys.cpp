@@ -18,74 +18,67 @@ constexpr int kBlock = 256;
 
 }  // namespace
 
-struct AudibleKeys::Player {
-    fluid_settings_t* settings = nullptr;
-    fluid_synth_t* synth = nullptr;
-    int fontId = FLUID_FAILED;
+AudibleKeys::AudibleKeys(fluid_synth_t* synth) : synth_(synth) {}
 
-    ~Player() {
-        if (synth != nullptr) delete_fluid_synth(synth);
-        if (settings != nullptr) delete_fluid_settings(settings);
+AudibleKeys::~AudibleKeys() {
+    if (player_ != nullptr) {
+        fluid_synth_all_sounds_off(player_, -1);
+        // The font belongs to the synthesizer; the player only borrowed it.
+        if (font_ != nullptr) fluid_synth_remove_sfont(player_, font_);
+        delete_fluid_synth(player_);
     }
+    if (playerSettings_ != nullptr) delete_fluid_settings(playerSettings_);
+}
 
-    bool Load(const std::string& path) {
-        settings = new_fluid_settings();
-        if (settings == nullptr) return false;
-        fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
-        fluid_settings_setnum(settings, "synth.sample-rate", BuiltinSynth::kSampleRate);
-        fluid_settings_setnum(settings, "synth.gain", BuiltinSynth::kGain);
-        // Only the dry voice counts, and nothing of one key reaches the next.
-        fluid_settings_setint(settings, "synth.reverb.active", 0);
-        fluid_settings_setint(settings, "synth.chorus.active", 0);
-        synth = new_fluid_synth(settings);
-        if (synth == nullptr) return false;
-        fontId = fluid_synth_sfload(synth, path.c_str(), 0);
-        if (fontId == FLUID_FAILED) return false;
-        // No preset stays selected between two plays, so no samples stay loaded.
-        for (int channel = 0; channel < fluid_synth_count_midi_channels(synth); ++channel) {
-            fluid_synth_unset_program(synth, channel);
+bool AudibleKeys::StartPlayer() {
+    if (player_ != nullptr) return playerFontId_ != FLUID_FAILED;
+    playerSettings_ = new_fluid_settings();
+    if (playerSettings_ == nullptr) return false;
+    fluid_settings_setint(playerSettings_, "synth.dynamic-sample-loading", 1);
+    fluid_settings_setnum(playerSettings_, "synth.sample-rate", BuiltinSynth::kSampleRate);
+    fluid_settings_setnum(playerSettings_, "synth.gain", BuiltinSynth::kGain);
+    fluid_settings_setint(playerSettings_, "synth.polyphony", 16);
+    // Only the dry voice counts, and nothing of one key reaches the next.
+    fluid_settings_setint(playerSettings_, "synth.reverb.active", 0);
+    fluid_settings_setint(playerSettings_, "synth.chorus.active", 0);
+    player_ = new_fluid_synth(playerSettings_);
+    font_ = fluid_synth_get_sfont(synth_, 0);
+    if (player_ == nullptr || font_ == nullptr) return false;
+    // The same font object, not a second load: its presets' samples are already in memory for
+    // the synthesizer, and they stay loaded while one of its channels has the preset selected.
+    playerFontId_ = fluid_synth_add_sfont(player_, font_);
+    if (playerFontId_ == FLUID_FAILED) font_ = nullptr;
+    for (int channel = 0; channel < fluid_synth_count_midi_channels(player_); ++channel) {
+        fluid_synth_unset_program(player_, channel);
+    }
+    return playerFontId_ != FLUID_FAILED;
+}
+
+bool AudibleKeys::Heard(int key) {
+    std::array<float, kBlock> left{}, right{};
+    fluid_synth_noteon(player_, 0, key, kVelocity);
+    bool heard = false;
+    for (int done = 0; done < kListenFrames && !heard; done += kBlock) {
+        fluid_synth_write_float(player_, kBlock, left.data(), 0, 1, right.data(), 0, 1);
+        for (int i = 0; i < kBlock && !heard; ++i) {
+            heard = std::fabs(left[i]) > kAudible || std::fabs(right[i]) > kAudible;
         }
-        return true;
     }
-
-    bool Heard(int key) {
-        std::array<float, kBlock> left{}, right{};
-        fluid_synth_noteon(synth, 0, key, kVelocity);
-        bool heard = false;
-        for (int done = 0; done < kListenFrames && !heard; done += kBlock) {
-            fluid_synth_write_float(synth, kBlock, left.data(), 0, 1, right.data(), 0, 1);
-            for (int i = 0; i < kBlock && !heard; ++i) {
-                heard = std::fabs(left[i]) > kAudible || std::fabs(right[i]) > kAudible;
-            }
-        }
-        fluid_synth_all_sounds_off(synth, 0);
-        return heard;
-    }
-
-    Keys Play(int bank, int program) {
-        Keys keys;
-        if (fluid_synth_program_select(synth, 0, fontId, bank, program) != FLUID_OK) {
-            return keys.set();
-        }
-        for (int key = 0; key < 128; ++key) keys[key] = Heard(key);
-        fluid_synth_unset_program(synth, 0);
-        return keys;
-    }
-};
-
-AudibleKeys::AudibleKeys(const std::string& soundFontPath)
-    : loading_(std::async(std::launch::async, [soundFontPath] {
-          auto player = std::make_unique<Player>();
-          return player->Load(soundFontPath) ? std::move(player) : nullptr;
-      })) {}
-
-AudibleKeys::~AudibleKeys() = default;
+    fluid_synth_all_sounds_off(player_, 0);
+    return heard;
+}
 
 const AudibleKeys::Keys& AudibleKeys::Of(int bank, int program) {
-    if (loading_.valid()) player_ = loading_.get();
     const auto [entry, added] = keys_.try_emplace(bank * 128 + program);
-    if (added) entry->second = player_ ? player_->Play(bank, program) : Keys().set();
-    return entry->second;
+    Keys& keys = entry->second;
+    if (!added) return keys;
+    if (!StartPlayer() ||
+        fluid_synth_program_select(player_, 0, playerFontId_, bank, program) != FLUID_OK) {
+        return keys.set();
+    }
+    for (int key = 0; key < 128; ++key) keys[key] = Heard(key);
+    fluid_synth_unset_program(player_, 0);
+    return keys;
 }
 
 }  // namespace platform::linux_midi

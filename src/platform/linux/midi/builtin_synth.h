@@ -44,12 +44,11 @@ class BuiltinSynth {
     fluid_settings_t* Settings() const { return settings_; }
 
   private:
-    BuiltinSynth(fluid_settings_t* settings, fluid_synth_t* synth,
-                 const std::string& soundFontPath);
+    BuiltinSynth(fluid_settings_t* settings, fluid_synth_t* synth);
 
     fluid_settings_t* settings_;
     fluid_synth_t* synth_;
-    SoundingKeys soundingKeys_;  // used only by Play()
+    std::unique_ptr<SoundingKeys> soundingKeys_;  // used only by Play()
 };
 
 }  // namespace platform::linux_midi

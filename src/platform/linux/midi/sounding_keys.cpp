@@ -19,18 +19,18 @@ int NearestHeardOctave(const AudibleKeys::Keys& heard, int key) {
 
 }  // namespace
 
-SoundingKeys::SoundingKeys(const std::string& soundFontPath) : audible_(soundFontPath) {
+SoundingKeys::SoundingKeys(fluid_synth_t* synth) : synth_(synth), audible_(synth) {
     for (auto& keys : sounding_) {
         for (std::size_t key = 0; key < keys.size(); ++key)
             keys[key] = static_cast<std::uint8_t>(key);
     }
 }
 
-int SoundingKeys::NoteOn(fluid_synth_t* synth, int channel, int key) {
+int SoundingKeys::NoteOn(int channel, int key) {
     int sounding = key;
     // The preset FluidSynth actually plays: the bank and program asked for, or its stand-in when
     // the font lacks them (percussion on channel 9 included).
-    if (fluid_preset_t* preset = fluid_synth_get_channel_preset(synth, channel)) {
+    if (fluid_preset_t* preset = fluid_synth_get_channel_preset(synth_, channel)) {
         sounding = NearestHeardOctave(
             audible_.Of(fluid_preset_get_banknum(preset), fluid_preset_get_num(preset)), key & 127);
     }

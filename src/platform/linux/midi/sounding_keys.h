@@ -7,7 +7,6 @@
 
 #include <array>
 #include <cstdint>
-#include <string>
 
 #include "platform/linux/midi/audible_keys.h"
 
@@ -15,16 +14,18 @@ namespace platform::linux_midi {
 
 class SoundingKeys {
   public:
-    explicit SoundingKeys(const std::string& soundFontPath);
+    // `synth` must outlive this object.
+    explicit SoundingKeys(fluid_synth_t* synth);
 
-    // The key to play for a note-on of `key` on `channel` with the preset `synth` has chosen there;
-    // remembered for the note's later messages.
-    int NoteOn(fluid_synth_t* synth, int channel, int key);
+    // The key to play for a note-on of `key` on `channel` with the preset the synthesizer has
+    // chosen there; remembered for the note's later messages.
+    int NoteOn(int channel, int key);
 
     // The key the last note-on of `key` on `channel` sounds as.
     int Of(int channel, int key) const { return sounding_[channel & 15][key & 127]; }
 
   private:
+    fluid_synth_t* synth_;
     AudibleKeys audible_;
     std::array<std::array<std::uint8_t, 128>, 16> sounding_{};
 };
