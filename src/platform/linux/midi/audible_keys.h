@@ -1,13 +1,12 @@
 // Which keys of a SoundFont preset can be heard, found by playing each key offline on a private
-// FluidSynth instance that shares the synthesizer's loaded SoundFont. The font decides: its zones'
-// key and velocity ranges, its samples, envelopes and filters, all as FluidSynth plays them, and
-// no table of ours.
+// FluidSynth instance with the same SoundFont file. The font decides: its zones' key and velocity
+// ranges, its samples, envelopes and filters, all as FluidSynth plays them, and no table of ours.
 #pragma once
 
-#include <fluidsynth/types.h>
-
 #include <bitset>
+#include <future>
 #include <map>
+#include <string>
 
 namespace platform::linux_midi {
 
@@ -17,27 +16,26 @@ class AudibleKeys {
     // (slow-attack presets need that long) at the built-in synthesizer's gain.
     using Keys = std::bitset<128>;
 
-    // `synth` must outlive this object; its first SoundFont is the one played.
-    explicit AudibleKeys(fluid_synth_t* synth);
+    explicit AudibleKeys(std::string soundFontPath);
     ~AudibleKeys();
     AudibleKeys(const AudibleKeys&) = delete;
     AudibleKeys& operator=(const AudibleKeys&) = delete;
 
-    // The audible keys of preset `program` of `bank`, played the first time a preset is asked for
-    // (a few milliseconds) and remembered; every key when the preset cannot be played. Ask only for
-    // a preset `synth` has selected on a channel: its samples are loaded then.
+    // Starts finding the audible keys of preset `program` of `bank` on another thread, unless they
+    // are known or another preset is being played already.
+    void Prepare(int bank, int program);
+
+    // The audible keys of preset `program` of `bank`: found once (a few tens of milliseconds,
+    // mostly loading the font) and remembered. Every key when the preset cannot be played.
     const Keys& Of(int bank, int program);
 
   private:
-    bool StartPlayer();
-    bool Heard(int key);
+    void CollectFinished();
 
-    fluid_synth_t* synth_;
-    fluid_sfont_t* font_ = nullptr;
-    fluid_settings_t* playerSettings_ = nullptr;
-    fluid_synth_t* player_ = nullptr;
-    int playerFontId_ = -1;
+    std::string soundFontPath_;
     std::map<int, Keys> keys_;  // by bank * 128 + program
+    std::future<Keys> playing_;
+    int playingPreset_ = -1;
 };
 
 }  // namespace platform::linux_midi

@@ -34,14 +34,14 @@ std::unique_ptr<BuiltinSynth> BuiltinSynth::Create(const std::string& soundFontP
     for (int channel = 0; channel < fluid_synth_count_midi_channels(synth); ++channel) {
         LetNoteOnsTakeOverTheirKey(synth, channel);
     }
-    return std::unique_ptr<BuiltinSynth>(new BuiltinSynth(settings, synth));
+    return std::unique_ptr<BuiltinSynth>(new BuiltinSynth(settings, synth, soundFontPath));
 }
 
-BuiltinSynth::BuiltinSynth(fluid_settings_t* settings, fluid_synth_t* synth)
-    : settings_(settings), synth_(synth), soundingKeys_(std::make_unique<SoundingKeys>(synth)) {}
+BuiltinSynth::BuiltinSynth(fluid_settings_t* settings, fluid_synth_t* synth,
+                           const std::string& soundFontPath)
+    : settings_(settings), synth_(synth), soundingKeys_(synth, soundFontPath) {}
 
 BuiltinSynth::~BuiltinSynth() {
-    soundingKeys_.reset();  // it borrows the synthesizer's SoundFont
     delete_fluid_synth(synth_);
     delete_fluid_settings(settings_);
 }
@@ -50,18 +50,18 @@ void BuiltinSynth::Play(const ShortMessage& message) {
     const int channel = message.Channel();
     switch (message.Kind()) {
         case 0x80:
-            fluid_synth_noteoff(synth_, channel, soundingKeys_->Of(channel, message.Data1()));
+            fluid_synth_noteoff(synth_, channel, soundingKeys_.Of(channel, message.Data1()));
             break;
         case 0x90:
             if (message.Data2() == 0) {  // a note-off
-                fluid_synth_noteoff(synth_, channel, soundingKeys_->Of(channel, message.Data1()));
+                fluid_synth_noteoff(synth_, channel, soundingKeys_.Of(channel, message.Data1()));
             } else {
-                fluid_synth_noteon(synth_, channel, soundingKeys_->NoteOn(channel, message.Data1()),
+                fluid_synth_noteon(synth_, channel, soundingKeys_.NoteOn(channel, message.Data1()),
                                    message.Data2());
             }
             break;
         case 0xA0:
-            fluid_synth_key_pressure(synth_, channel, soundingKeys_->Of(channel, message.Data1()),
+            fluid_synth_key_pressure(synth_, channel, soundingKeys_.Of(channel, message.Data1()),
                                      message.Data2());
             break;
         case 0xB0:
@@ -71,6 +71,7 @@ void BuiltinSynth::Play(const ShortMessage& message) {
             break;
         case 0xC0:
             fluid_synth_program_change(synth_, channel, message.Data1());
+            soundingKeys_.ProgramChanged(channel);
             break;
         case 0xD0:
             fluid_synth_channel_pressure(synth_, channel, message.Data1());

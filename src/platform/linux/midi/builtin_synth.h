@@ -44,11 +44,12 @@ class BuiltinSynth {
     fluid_settings_t* Settings() const { return settings_; }
 
   private:
-    BuiltinSynth(fluid_settings_t* settings, fluid_synth_t* synth);
+    BuiltinSynth(fluid_settings_t* settings, fluid_synth_t* synth,
+                 const std::string& soundFontPath);
 
     fluid_settings_t* settings_;
     fluid_synth_t* synth_;
-    std::unique_ptr<SoundingKeys> soundingKeys_;  // used only by Play()
+    SoundingKeys soundingKeys_;  // used only by Play()
 };
 
 }  // namespace platform::linux_midi

@@ -19,10 +19,17 @@ int NearestHeardOctave(const AudibleKeys::Keys& heard, int key) {
 
 }  // namespace
 
-SoundingKeys::SoundingKeys(fluid_synth_t* synth) : synth_(synth), audible_(synth) {
+SoundingKeys::SoundingKeys(fluid_synth_t* synth, std::string soundFontPath)
+    : synth_(synth), audible_(std::move(soundFontPath)) {
     for (auto& keys : sounding_) {
         for (std::size_t key = 0; key < keys.size(); ++key)
             keys[key] = static_cast<std::uint8_t>(key);
+    }
+}
+
+void SoundingKeys::ProgramChanged(int channel) {
+    if (fluid_preset_t* preset = fluid_synth_get_channel_preset(synth_, channel)) {
+        audible_.Prepare(fluid_preset_get_banknum(preset), fluid_preset_get_num(preset));
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "platform/linux/midi/audible_keys.h"
 
@@ -14,8 +15,12 @@ namespace platform::linux_midi {
 
 class SoundingKeys {
   public:
-    // `synth` must outlive this object.
-    explicit SoundingKeys(fluid_synth_t* synth);
+    // `synth`, playing the SoundFont at `soundFontPath`, must outlive this object.
+    SoundingKeys(fluid_synth_t* synth, std::string soundFontPath);
+
+    // After a program change on `channel`: starts finding the keys its new preset makes heard, so
+    // that the first note need not wait for it.
+    void ProgramChanged(int channel);
 
     // The key to play for a note-on of `key` on `channel` with the preset the synthesizer has
     // chosen there; remembered for the note's later messages.
