@@ -82,6 +82,7 @@ void AudibleKeys::Prepare(int bank, int program) {
 }
 
 const AudibleKeys::Keys& AudibleKeys::Of(int bank, int program) {
+    CollectFinished();
     const int preset = bank * 128 + program;
     if (playing_.valid() && playingPreset_ == preset) keys_[preset] = playing_.get();
     const auto known = keys_.find(preset);

@@ -66,8 +66,9 @@ void BuiltinSynth::Play(const ShortMessage& message) {
             break;
         case 0xB0:
             fluid_synth_cc(synth_, channel, message.Data1(), message.Data2());
-            if (message.Data1() == kResetAllControllers)
-                LetNoteOnsTakeOverTheirKey(synth_, channel);
+            if (message.Data1() == kResetAllControllers) {
+                LetNoteOnsTakeOverTheirKey(synth_, channel);  // the reset cleared it
+            }
             break;
         case 0xC0:
             fluid_synth_program_change(synth_, channel, message.Data1());

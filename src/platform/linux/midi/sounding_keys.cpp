@@ -22,8 +22,9 @@ int NearestHeardOctave(const AudibleKeys::Keys& heard, int key) {
 SoundingKeys::SoundingKeys(fluid_synth_t* synth, std::string soundFontPath)
     : synth_(synth), audible_(std::move(soundFontPath)) {
     for (auto& keys : sounding_) {
-        for (std::size_t key = 0; key < keys.size(); ++key)
+        for (std::size_t key = 0; key < keys.size(); ++key) {
             keys[key] = static_cast<std::uint8_t>(key);
+        }
     }
 }
 
