@@ -12,8 +12,8 @@ packages=(
   # Windows target: MinGW-w64 cross compiler and Wine to run its tests
   mingw-w64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 fonts-wine
   # tests: GoogleTest, Google Benchmark, a virtual X server, XTest input, a tray host,
-  # a PulseAudio null sink, sound analysis and screenshots
-  googletest libgtest-dev libbenchmark-dev libpulse-dev xvfb xauth x11-xkb-utils xdotool x11-utils
+  # a PulseAudio null sink, sound analysis and screenshots, the second General MIDI SoundFont
+  fluid-soundfont-gm googletest libgtest-dev libbenchmark-dev libpulse-dev xvfb xauth x11-xkb-utils xdotool x11-utils
   fonts-liberation2 trayer openbox pulseaudio pulseaudio-utils sox imagemagick xdg-utils python3
 )
 
