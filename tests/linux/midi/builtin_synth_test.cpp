@@ -148,7 +148,8 @@ TEST(BuiltinSynth, RepeatedNoteOnTakesOverTheKeysVoice) {
         const auto sound = RenderMono(*synth, kTick);
         most = std::max(most, synth->ActiveVoices());
         const std::vector<float> strike(sound.begin(), sound.begin() + kStrike);
-        EXPECT_GT(Correlation(strike, fresh), 0.9) << "tick " << tick << " was not struck afresh: " << Correlation(strike, fresh);
+        EXPECT_GT(Correlation(strike, fresh), 0.9)
+            << "tick " << tick << " was not struck afresh: " << Correlation(strike, fresh);
     }
     EXPECT_LE(most, 2 * voicesOfOneNote);
 }
