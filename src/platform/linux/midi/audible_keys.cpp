@@ -6,6 +6,7 @@
 #include <array>
 #include <chrono>
 #include <cmath>
+#include <system_error>
 
 #include "platform/linux/midi/builtin_synth.h"
 
@@ -77,8 +78,12 @@ void AudibleKeys::Prepare(int bank, int program) {
     CollectFinished();
     const int preset = bank * 128 + program;
     if (playing_.valid() || keys_.count(preset) != 0) return;
-    playingPreset_ = preset;
-    playing_ = std::async(std::launch::async, PlayEveryKey, soundFontPath_, bank, program);
+    try {
+        playing_ = std::async(std::launch::async, PlayEveryKey, soundFontPath_, bank, program);
+        playingPreset_ = preset;
+    } catch (const std::system_error&) {
+        // No thread to spare: the preset's first note finds its keys itself.
+    }
 }
 
 const AudibleKeys::Keys& AudibleKeys::Of(int bank, int program) {
