@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/linux/midi/silence_gate.h"
-#include "platform/linux/midi/soundfont_search.h"
+#include "test_fonts.h"
 
 namespace platform::linux_midi {
 namespace {
@@ -21,10 +21,12 @@ ShortMessage Message(int status, int data1, int data2 = 0) {
     return decoded.value_or(ShortMessage{});
 }
 
-std::unique_ptr<BuiltinSynth> NewSynth() {
-    const auto font = FindSoundFont();
-    EXPECT_TRUE(font.has_value()) << "a General MIDI SoundFont must be installed";
-    return font ? BuiltinSynth::Create(*font) : nullptr;
+// The pitches below are TimGM6mb's: fonts differ in tuning by a few cents (FluidR3_GM's piano plays
+// note 58 at 236 Hz), so the font is named rather than the machine's default taken.
+std::unique_ptr<BuiltinSynth> NewSynth(const std::string& font = midi_test::kTimGM6mb) {
+    auto synth = BuiltinSynth::Create(font);
+    EXPECT_TRUE(synth) << font << " must be installed";
+    return synth;
 }
 
 // The left and right channels summed, `frames` long.
@@ -36,8 +38,9 @@ std::vector<float> RenderMono(BuiltinSynth& synth, int frames) {
 }
 
 // Half a second of `note` played with `program`, from a fresh synthesizer.
-std::vector<float> RenderNote(int program, int note) {
-    auto synth = NewSynth();
+std::vector<float> RenderNote(int program, int note,
+                              const std::string& font = midi_test::kTimGM6mb) {
+    auto synth = NewSynth(font);
     if (!synth) return {};
     synth->Play(Message(0xC0, program));
     synth->Play(Message(0x90, note, 100));
@@ -101,6 +104,54 @@ TEST(BuiltinSynth, ProgramChangeChangesTheSound) {
     for (std::size_t i = 0; i < piano.size(); ++i) difference[i] = piano[i] - flute[i];
     EXPECT_GT(Rms(difference), 0.3 * Rms(piano));
     EXPECT_NEAR(PitchHz(flute), 466.16, 466.16 * 0.01);  // same note, other instrument
+}
+
+// The instrument has no sample above note 108: the note sounds as the nearest octave it has, and
+// its note-off reaches that voice.
+TEST(BuiltinSynth, NoteAboveThePianoSoundsAsTheOctaveBelowAndEndsWithItsNoteOff) {
+    for (const std::string& font : {midi_test::kTimGM6mb, midi_test::kFluidR3}) {
+        EXPECT_EQ(RenderNote(0, 120, font), RenderNote(0, 108, font)) << font;
+    }
+    auto synth = NewSynth();
+    ASSERT_TRUE(synth);
+    synth->Play(Message(0x90, 120, 100));
+    RenderMono(*synth, kRate / 10);
+    ASSERT_GT(synth->ActiveVoices(), 0);
+    synth->Play(Message(0x80, 120));
+    RenderMono(*synth, kRate / 10);
+    EXPECT_EQ(synth->ActiveVoices(), 0);
+}
+
+double Correlation(const std::vector<float>& a, const std::vector<float>& b) {
+    double product = 0, energyA = 0, energyB = 0;
+    for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i) {
+        product += double{a[i]} * b[i];
+        energyA += double{a[i]} * a[i];
+        energyB += double{b[i]} * b[i];
+    }
+    return product / std::sqrt(energyA * energyB + 1e-30);
+}
+
+// A held key: the key scan sends the same note-on every 50 ms. Each one strikes the note afresh,
+// and the voices it takes over fade out instead of piling up.
+TEST(BuiltinSynth, RepeatedNoteOnTakesOverTheKeysVoice) {
+    auto synth = NewSynth();
+    ASSERT_TRUE(synth);
+    // Whole blocks of FluidSynth (64 frames), so that every note-on starts where a tick starts.
+    constexpr int kTick = 64 * 34, kStrike = kRate / 50;
+    synth->Play(Message(0x90, 70, 100));
+    const int voicesOfOneNote = synth->ActiveVoices();
+    const auto fresh = RenderMono(*synth, kTick);
+    int most = 0;
+    for (int tick = 1; tick < 40; ++tick) {
+        synth->Play(Message(0x90, 70, 100));
+        const auto sound = RenderMono(*synth, kTick);
+        most = std::max(most, synth->ActiveVoices());
+        const std::vector<float> strike(sound.begin(), sound.begin() + kStrike);
+        EXPECT_GT(Correlation(strike, fresh), 0.9)
+            << "tick " << tick << " was not struck afresh: " << Correlation(strike, fresh);
+    }
+    EXPECT_LE(most, 2 * voicesOfOneNote);
 }
 
 double Peak(const std::vector<float>& signal) {

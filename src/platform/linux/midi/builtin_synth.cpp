@@ -3,8 +3,15 @@
 #include <fluidsynth.h>
 
 #include "platform/linux/midi/quiet_logs.h"
+#include "platform/linux/midi/voice_takeover.h"
 
 namespace platform::linux_midi {
+
+namespace {
+
+constexpr int kResetAllControllers = 121;
+
+}  // namespace
 
 std::unique_ptr<BuiltinSynth> BuiltinSynth::Create(const std::string& soundFontPath) {
     SilenceLibraryLogs();
@@ -13,9 +20,7 @@ std::unique_ptr<BuiltinSynth> BuiltinSynth::Create(const std::string& soundFontP
     // A large font then costs only the presets that are selected, not the whole file.
     fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
     fluid_settings_setnum(settings, "synth.sample-rate", kSampleRate);
-    // FluidSynth's own default (0.2) leaves a single note near -30 dBFS, too quiet beside other
-    // programs; 0.5 still leaves room for a handful of keys at once.
-    fluid_settings_setnum(settings, "synth.gain", 0.5);
+    fluid_settings_setnum(settings, "synth.gain", kGain);
     fluid_synth_t* synth = new_fluid_synth(settings);
     if (synth == nullptr) {
         delete_fluid_settings(settings);
@@ -26,11 +31,15 @@ std::unique_ptr<BuiltinSynth> BuiltinSynth::Create(const std::string& soundFontP
         delete_fluid_settings(settings);
         return nullptr;
     }
-    return std::unique_ptr<BuiltinSynth>(new BuiltinSynth(settings, synth));
+    for (int channel = 0; channel < fluid_synth_count_midi_channels(synth); ++channel) {
+        LetNoteOnsTakeOverTheirKey(synth, channel);
+    }
+    return std::unique_ptr<BuiltinSynth>(new BuiltinSynth(settings, synth, soundFontPath));
 }
 
-BuiltinSynth::BuiltinSynth(fluid_settings_t* settings, fluid_synth_t* synth)
-    : settings_(settings), synth_(synth) {}
+BuiltinSynth::BuiltinSynth(fluid_settings_t* settings, fluid_synth_t* synth,
+                           const std::string& soundFontPath)
+    : settings_(settings), synth_(synth), soundingKeys_(synth, soundFontPath) {}
 
 BuiltinSynth::~BuiltinSynth() {
     delete_fluid_synth(synth_);
@@ -41,19 +50,29 @@ void BuiltinSynth::Play(const ShortMessage& message) {
     const int channel = message.Channel();
     switch (message.Kind()) {
         case 0x80:
-            fluid_synth_noteoff(synth_, channel, message.Data1());
+            fluid_synth_noteoff(synth_, channel, soundingKeys_.Of(channel, message.Data1()));
             break;
-        case 0x90:  // a velocity of 0 is a note-off; FluidSynth treats it so
-            fluid_synth_noteon(synth_, channel, message.Data1(), message.Data2());
+        case 0x90:
+            if (message.Data2() == 0) {  // a note-off
+                fluid_synth_noteoff(synth_, channel, soundingKeys_.Of(channel, message.Data1()));
+            } else {
+                fluid_synth_noteon(synth_, channel, soundingKeys_.NoteOn(channel, message.Data1()),
+                                   message.Data2());
+            }
             break;
         case 0xA0:
-            fluid_synth_key_pressure(synth_, channel, message.Data1(), message.Data2());
+            fluid_synth_key_pressure(synth_, channel, soundingKeys_.Of(channel, message.Data1()),
+                                     message.Data2());
             break;
         case 0xB0:
             fluid_synth_cc(synth_, channel, message.Data1(), message.Data2());
+            if (message.Data1() == kResetAllControllers) {
+                LetNoteOnsTakeOverTheirKey(synth_, channel);  // the reset cleared it
+            }
             break;
         case 0xC0:
             fluid_synth_program_change(synth_, channel, message.Data1());
+            soundingKeys_.ProgramChanged(channel);
             break;
         case 0xD0:
             fluid_synth_channel_pressure(synth_, channel, message.Data1());

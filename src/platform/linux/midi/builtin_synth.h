@@ -1,6 +1,7 @@
 // The built-in synthesizer: FluidSynth with one General MIDI SoundFont loaded. It owns no audio
 // output, so tests and benchmarks can create it anywhere and render it offline; the program hands
-// it to SynthAudioOutput to be heard.
+// it to SynthAudioOutput to be heard. A note the instrument cannot make heard sounds in the nearest
+// octave it can, and a note-on for a key that still sounds takes over that key's voice.
 #pragma once
 
 #include <fluidsynth/types.h>
@@ -9,12 +10,16 @@
 #include <string>
 
 #include "platform/linux/midi/short_message.h"
+#include "platform/linux/midi/sounding_keys.h"
 
 namespace platform::linux_midi {
 
 class BuiltinSynth {
   public:
     static constexpr double kSampleRate = 44100.0;
+    // FluidSynth's own default (0.2) leaves a single note near -30 dBFS, too quiet beside other
+    // programs; 0.5 still leaves room for a handful of keys at once.
+    static constexpr double kGain = 0.5;
 
     // nullptr when FluidSynth cannot create the synthesizer or load `soundFontPath`.
     static std::unique_ptr<BuiltinSynth> Create(const std::string& soundFontPath);
@@ -23,7 +28,7 @@ class BuiltinSynth {
     BuiltinSynth& operator=(const BuiltinSynth&) = delete;
 
     // Plays one channel message; system messages are ignored. Safe to call while another thread
-    // renders.
+    // renders; the messages themselves come from one thread at a time.
     void Play(const ShortMessage& message);
 
     // Ends every voice at once, without a release; the chosen programs stay.
@@ -39,10 +44,12 @@ class BuiltinSynth {
     fluid_settings_t* Settings() const { return settings_; }
 
   private:
-    BuiltinSynth(fluid_settings_t* settings, fluid_synth_t* synth);
+    BuiltinSynth(fluid_settings_t* settings, fluid_synth_t* synth,
+                 const std::string& soundFontPath);
 
     fluid_settings_t* settings_;
     fluid_synth_t* synth_;
+    SoundingKeys soundingKeys_;  // used only by Play()
 };
 
 }  // namespace platform::linux_midi

@@ -1,0 +1,41 @@
+// Which keys of a SoundFont preset can be heard, found by playing each key offline on a private
+// FluidSynth instance with the same SoundFont file. The font decides: its zones' key and velocity
+// ranges, its samples, envelopes and filters, all as FluidSynth plays them, and no table of ours.
+#pragma once
+
+#include <bitset>
+#include <future>
+#include <map>
+#include <string>
+
+namespace platform::linux_midi {
+
+class AudibleKeys {
+  public:
+    // The keys of a preset whose note-on at velocity 100 rises above -60 dBFS within half a second
+    // (slow-attack presets need that long) at the built-in synthesizer's gain.
+    using Keys = std::bitset<128>;
+
+    explicit AudibleKeys(std::string soundFontPath);
+    ~AudibleKeys();
+    AudibleKeys(const AudibleKeys&) = delete;
+    AudibleKeys& operator=(const AudibleKeys&) = delete;
+
+    // Starts finding the audible keys of preset `program` of `bank` on another thread, unless they
+    // are known or another preset is being played already.
+    void Prepare(int bank, int program);
+
+    // The audible keys of preset `program` of `bank`: found once (a few tens of milliseconds,
+    // mostly loading the font) and remembered. Every key when the preset cannot be played.
+    const Keys& Of(int bank, int program);
+
+  private:
+    void CollectFinished();
+
+    std::string soundFontPath_;
+    std::map<int, Keys> keys_;  // by bank * 128 + program
+    std::future<Keys> playing_;
+    int playingPreset_ = -1;
+};
+
+}  // namespace platform::linux_midi
