@@ -11,6 +11,7 @@
 #include "main_window.h"
 #include "platform/key_state.h"
 #include "platform/message_box.h"
+#include "platform/single_instance.h"
 
 namespace {
 
@@ -35,6 +36,10 @@ int main(int argc, char** argv) {
     // Only closing the main window ends the program: a message box closed while the window hides
     // in the notification area must not.
     QApplication::setQuitOnLastWindowClosed(false);
+    // A second start only brings the running program's window back.
+    if (const auto claim = platform::ClaimSession(); claim != platform::SessionClaim::First) {
+        return claim == platform::SessionClaim::HandedOver ? 0 : 1;
+    }
 
     int result = 0;
     {
@@ -44,6 +49,7 @@ int main(int argc, char** argv) {
         const std::string keySourceProblem = platform::OpenKeySource();
         ui::Dispatch([&] { window.Handlers().Form_Load(); });
         window.show();
+        platform::AnswerLaterStarts(window.hWnd());
         if (!keySourceProblem.empty()) {
             // Told once, over the shown window.
             QTimer::singleShot(0, &window,
