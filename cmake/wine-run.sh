@@ -71,27 +71,9 @@ for entry in "$template"/* "$template"/.[!.]*; do
 done
 export WINEPREFIX="$run"
 
-# Xvfb on a free display number in 90..199; a number taken meanwhile by another run is skipped.
-for attempt in 1 2 3 4 5 6 7 8 9 10; do
-    n=$(shuf -i 90-199 -n 1)
-    [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
-    xvfb_pid=$!
-    tries=0
-    while [ ! -S "/tmp/.X11-unix/X$n" ] && kill -0 "$xvfb_pid" 2>/dev/null && [ $tries -lt 100 ]; do
-        sleep 0.05
-        tries=$((tries + 1))
-    done
-    if [ -S "/tmp/.X11-unix/X$n" ] && kill -0 "$xvfb_pid" 2>/dev/null; then
-        export DISPLAY=":$n"
-        break
-    fi
-    kill "$xvfb_pid" 2>/dev/null
-    wait "$xvfb_pid" 2>/dev/null
-    xvfb_pid=
-done
-if [ -z "$xvfb_pid" ]; then
-    echo "wine-run.sh: no free X display" >&2
+. "$(dirname "$0")/../tests/support/private_xvfb.sh"
+if ! start_private_xvfb "$run" </dev/null; then
+    echo "wine-run.sh: no X display could be started" >&2
     exit 1
 fi
 

@@ -48,26 +48,8 @@ done
 
 # --- a private X server on a free display --------------------------------------------------------
 unset DISPLAY WAYLAND_DISPLAY  # never type into the desktop this test was started from
-start_xvfb() {
-  local n=$1
-  [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && return 1
-  : >"$work/displayfd"
-  # The server writes its display number to fd 3 once it accepts connections.
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -displayfd 3 3>"$work/displayfd" \
-    >"$work/xvfb.log" 2>&1 &
-  local pid=$!
-  if wait_for 10 grep -q . "$work/displayfd" && kill -0 "$pid" 2>/dev/null; then
-    pids+=("$pid")
-    export DISPLAY=":$n"
-    return 0
-  fi
-  kill -KILL "$pid" 2>/dev/null; wait "$pid" 2>/dev/null
-  return 1
-}
-first=$((90 + RANDOM % 110))
-for ((i = 0; i < 110; i++)); do
-  start_xvfb $((90 + (first - 90 + i) % 110)) && break
-done
+. "$(dirname "$0")/../support/private_xvfb.sh"
+start_private_xvfb "$work" && pids+=("$xvfb_pid")
 [ -n "${DISPLAY:-}" ] && xdotool getmouselocation >/dev/null 2>&1 || fail "Xvfb did not start"
 
 # --- a private sound server with a null sink -----------------------------------------------------

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -62,12 +63,21 @@ bool AwaitLine(int fd, int timeoutMs) {
 
 }  // namespace
 
+// Parallel tests must never start two servers on one number: the loser deletes the winner's
+// socket on its way out. Each number is reserved first with a lock on /tmp/.clavitap-X<n>.lock
+// (tests/support/private_xvfb.sh takes the same locks), held until the server is stopped.
 XvfbServer::XvfbServer(const std::vector<std::string>& extraArguments) {
-    // Parallel tests start at different numbers; a lost race makes Xvfb exit and we move on.
-    const int offset = static_cast<int>(getpid() % kDisplayCount);
+    const int offset = static_cast<int>((getpid() * 37) % kDisplayCount);
     for (int i = 0; i < kDisplayCount && !Running(); ++i) {
         const int number = kFirstDisplay + (offset + i) % kDisplayCount;
-        if (!DisplayLooksTaken(number)) TryStart(number, extraArguments);
+        const std::string lockPath = "/tmp/.clavitap-X" + std::to_string(number) + ".lock";
+        reservation_ = open(lockPath.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+        if (reservation_ < 0) continue;
+        if (flock(reservation_, LOCK_EX | LOCK_NB) != 0 || DisplayLooksTaken(number) ||
+            !TryStart(number, extraArguments)) {
+            close(reservation_);
+            reservation_ = -1;
+        }
     }
 }
 
@@ -75,9 +85,9 @@ bool XvfbServer::TryStart(int displayNumber, const std::vector<std::string>& ext
     int ready[2];
     if (pipe(ready) != 0) return false;
     const std::string name = ":" + std::to_string(displayNumber);
-    std::vector<std::string> arguments{"Xvfb", name,         "-screen",
-                                       "0",    "640x480x24", "-nolisten",
-                                       "tcp",  "-displayfd", std::to_string(ready[1])};
+    std::vector<std::string> arguments{
+        "Xvfb",      name,  "-screen",  "0",          "640x480x24",
+        "-nolisten", "tcp", "-noreset", "-displayfd", std::to_string(ready[1])};
     arguments.insert(arguments.end(), extraArguments.begin(), extraArguments.end());
     std::vector<char*> argv;
     for (std::string& argument : arguments) argv.push_back(argument.data());
@@ -97,8 +107,10 @@ bool XvfbServer::TryStart(int displayNumber, const std::vector<std::string>& ext
         return false;
     }
 
-    // Xvfb writes its display number and a newline to the pipe once it accepts connections; the
-    // pipe stays open until the newline, since a write into a closed pipe ends the server.
+    // -noreset: a server that resets as its last client leaves refuses whoever connects in that
+    // moment. Xvfb writes its display number and a newline to the pipe once it accepts
+    // connections; the pipe stays open until the newline, since a write into a closed pipe ends the
+    // server.
     const bool isReady = AwaitLine(ready[0], kStartTimeoutMs);
     close(ready[0]);
     if (!isReady) {
@@ -118,6 +130,7 @@ XvfbServer::~XvfbServer() {
         kill(pid_, SIGKILL);
         Reap(pid_, 5000);
     }
+    close(reservation_);  // the number is free for other tests once the server is gone
 }
 
 StderrCapture::StderrCapture() {

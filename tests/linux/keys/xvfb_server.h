@@ -23,6 +23,7 @@ class XvfbServer {
 
     pid_t pid_ = -1;
     std::string name_;
+    int reservation_ = -1;  // the lock that keeps other tests off this display number
 };
 
 // Redirects the process's stderr into a file while it lives, so a test can check that nothing

@@ -1,5 +1,5 @@
-// Test main for the Qt layer: every test process gets its own settings folder and message-box
-// log, and a QApplication on whatever platform QT_QPA_PLATFORM names (offscreen or xcb).
+// Test main for the Qt layer: every test process gets its own settings folder, a watch over its
+// message boxes, and a QApplication on whatever platform QT_QPA_PLATFORM names (offscreen or xcb).
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -33,5 +33,6 @@ int main(int argc, char** argv) {
     standardHandler = qInstallMessageHandler(QuietOffscreenNotes);
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    uitest::WatchMessageBoxes();
     return RUN_ALL_TESTS();
 }

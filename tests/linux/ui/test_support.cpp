@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include "box_watch.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -17,8 +19,9 @@ QString& ProcessFolder() {
     return folder;
 }
 
-QString MessageLogPath() {
-    return ProcessFolder() + QStringLiteral("/message-boxes.txt");
+QStringList& ShownBoxes() {
+    static QStringList texts;
+    return texts;
 }
 
 }  // namespace
@@ -28,7 +31,6 @@ void PrepareProcessEnvironment() {
     ProcessFolder() = folder.path();
     QDir(folder.path()).mkpath(QStringLiteral("config"));
     qputenv("XDG_CONFIG_HOME", (folder.path() + QStringLiteral("/config")).toUtf8());
-    qputenv("CLAVITAP_TEST_MESSAGE_LOG", MessageLogPath().toUtf8());
     // Qt wants a private runtime folder; a bare test machine may not provide one.
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
         const QString runtime = folder.path() + QStringLiteral("/runtime");
@@ -52,12 +54,20 @@ QString ReadTextFile(const QString& path) {
     return QString::fromUtf8(file.readAll());
 }
 
+void WatchMessageBoxes() {
+    constexpr int kCloseAfterMs = 50;
+    auto* watch =
+        new BoxWatch([](const QString& text) { ShownBoxes().append(text); }, kCloseAfterMs);
+    watch->setParent(QCoreApplication::instance());
+    QCoreApplication::instance()->installEventFilter(watch);
+}
+
 QStringList MessageBoxes() {
-    return ReadTextFile(MessageLogPath()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return ShownBoxes();
 }
 
 void ClearMessageBoxes() {
-    QFile::remove(MessageLogPath());
+    ShownBoxes().clear();
 }
 
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {

@@ -9,15 +9,18 @@ class QWidget;
 
 namespace uitest {
 
-// Points XDG_CONFIG_HOME and the message-box log (CLAVITAP_TEST_MESSAGE_LOG) at a fresh folder
-// of this process, before Qt reads either.
+// Points XDG_CONFIG_HOME at a fresh folder of this process, before Qt reads it.
 void PrepareProcessEnvironment();
+
+// Once the application exists: every message box it shows from now on is recorded and closed
+// as a click on OK would, 50 ms after it appeared, so that no modal box holds a test.
+void WatchMessageBoxes();
 
 QString ConfigFile();   // $XDG_CONFIG_HOME/Clavitap/Clavitap.conf
 void RemoveSettings();  // starts from an empty store
 QString ReadTextFile(const QString& path);
 
-// Texts of the message boxes shown since the last call of ClearMessageBoxes.
+// Texts of the message boxes shown since the last call of ClearMessageBoxes, in order.
 QStringList MessageBoxes();
 void ClearMessageBoxes();
 

@@ -1,5 +1,5 @@
 #!/bin/sh
-# Runs a command inside a private X session: Xvfb on a free display between 90 and 199,
+# Runs a command inside a private X session: Xvfb on a free display of its own choosing,
 # optionally with a tray host (trayer) and a window manager (openbox), and stops them afterwards.
 #   x_session.sh [--tray] [--wm] -- command [arguments]
 set -u
@@ -25,36 +25,13 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-# Xvfb refuses a display another server holds, so losing a race to a parallel test only means
-# trying the next number. The lock file names the server that owns the display.
-first=$(( $$ % 110 ))
-display=""
-i=0
-while [ $i -lt 110 ] && [ -z "$display" ]; do
-  n=$(( 90 + (first + i) % 110 ))
-  i=$(( i + 1 ))
-  [ -e "/tmp/.X$n-lock" ] && continue
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-  xvfb=$!
-  tries=0
-  while [ $tries -lt 100 ]; do
-    kill -0 "$xvfb" 2>/dev/null || break
-    if [ -e "/tmp/.X$n-lock" ] && [ "$(tr -d ' ' <"/tmp/.X$n-lock")" = "$xvfb" ] &&
-       DISPLAY=":$n" timeout 2 xdotool getdisplaygeometry >/dev/null 2>&1; then
-      display=":$n"
-      pids="$xvfb"
-      break
-    fi
-    sleep 0.05
-    tries=$(( tries + 1 ))
-  done
-  [ -z "$display" ] && kill "$xvfb" 2>/dev/null
-done
-if [ -z "$display" ]; then
+. "$(dirname "$0")/../../support/private_xvfb.sh"
+if ! start_private_xvfb "$work"; then
   echo "x_session.sh: no X display could be started" >&2
+  cat "$work/xvfb.log" >&2
   exit 1
 fi
-export DISPLAY="$display"
+pids="$xvfb_pid"
 unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
 
 if [ $wm -eq 1 ]; then
@@ -63,7 +40,11 @@ if [ $wm -eq 1 ]; then
   tries=0
   until timeout 2 xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
     tries=$(( tries + 1 ))
-    if [ $tries -gt 100 ]; then echo "x_session.sh: openbox did not start" >&2; exit 1; fi
+    if [ $tries -gt 100 ]; then
+      echo "x_session.sh: openbox did not start" >&2
+      cat "$work/wm.log" >&2
+      exit 1
+    fi
     sleep 0.05
   done
 fi
