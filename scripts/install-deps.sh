@@ -14,7 +14,7 @@ packages=(
   # tests: GoogleTest, Google Benchmark, a virtual X server, XTest input, a tray host,
   # a PulseAudio null sink, sound analysis and screenshots
   googletest libgtest-dev libbenchmark-dev libpulse-dev xvfb xauth x11-xkb-utils xdotool x11-utils
-  fonts-liberation2 trayer openbox pulseaudio pulseaudio-utils sox imagemagick xdg-utils python3
+  fonts-liberation2 trayer openbox wmctrl pulseaudio pulseaudio-utils sox imagemagick xdg-utils python3
 )
 
 missing=()

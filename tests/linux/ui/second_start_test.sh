@@ -71,6 +71,14 @@ echo "second start ended with status $status after $took ms"
 wait_for one_window_of "$first" || fail "not exactly the first program's window came back: $(main_windows)"
 cmp -s "$settings" "$work/before.conf" || fail "the second start wrote the settings"
 
+# A minimised window comes back too.
+xdotool windowminimize "$window"
+wait_for no_window || fail "the window did not minimise"
+run third & third=$!
+wait_for ended "$third" || fail "the third start was still running after 10 s"
+wait "$third" || fail "the third start ended with status $?"
+wait_for one_window_of "$first" || fail "the minimised window did not come back: $(main_windows)"
+
 wmctrl -i -c "$window"
 wait "$first" || fail "the first program ended with status $?"
 grep -qx 'Vol=37' "$settings" && grep -qx 'Tools=40' "$settings" ||
