@@ -219,6 +219,12 @@ TEST(Program, ASecondStartBringsTheFirstWindowBackFromTheTrayAndEndsAtOnce) {
     EXPECT_TRUE(IsWindowVisible(window));
     EXPECT_EQ(VisibleMainWindows(), 1);
     EXPECT_EQ(Stored("Vol"), "55") << "the second start wrote the settings";
+    // A minimised window comes back too.
+    ShowWindow(window, SW_MINIMIZE);
+    Running third;
+    Start(third);
+    EXPECT_EQ(WaitForEnd(third, 10000), 0u);
+    EXPECT_FALSE(IsIconic(window));
     EXPECT_EQ(CloseAndWait(first, window), 0u);
     EXPECT_EQ(Stored("Vol"), "37");
 
