@@ -8,6 +8,8 @@ Standard library only, and deterministic: running it again gives the same bytes.
   windows/link.cur               the link labels' cursor: a 32 x 32, 16-colour pointing hand,
                                  hot spot at the fingertip (12, 1)
   icons/png/clavitap-<n>.png     the icon as PNG at 16, 22, 24, 32, 48, 64 and 128 pixels
+  cursors/link.png               the link cursor's image for the Linux build, 32 x 32 RGBA (its
+                                 hot spot, 12, 1, is set by the program)
 
 Usage: make_assets.py [OUTPUT_FOLDER]   (default: the folder of this script)
 """
@@ -274,6 +276,12 @@ def cursor_file():
 # ---------------------------------------------------------------------------------------------
 # PNG, 8-bit RGBA, no time stamp, so the bytes depend on the pixels only.
 
+def cursor_rgba():
+    """The link cursor as rows of (r, g, b, a), in its own black and white."""
+    colours = {0: VGA_16[0] + (255,), 15: VGA_16[15] + (255,), None: (0, 0, 0, 0)}
+    return [[colours[index] for index in row] for row in cursor_pixels()]
+
+
 def png_file(rows):
     def chunk(kind, data):
         return struct.pack(">I", len(data)) + kind + data + \
@@ -293,7 +301,8 @@ def main():
     sizes = sorted({size for _, size in ICON_IMAGES} | set(PNG_SIZES))
     renders = {size: render(size) for size in sizes}
     outputs = {os.path.join("windows", "clavitap.ico"): icon_file(renders),
-               os.path.join("windows", "link.cur"): cursor_file()}
+               os.path.join("windows", "link.cur"): cursor_file(),
+               os.path.join("cursors", "link.png"): png_file(cursor_rgba())}
     for size in PNG_SIZES:
         outputs[os.path.join("icons", "png", "clavitap-%d.png" % size)] = png_file(renders[size])
     for name, data in outputs.items():

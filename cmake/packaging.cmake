@@ -36,10 +36,13 @@ else()
          "While Clavitap runs, every key that is down anywhere on the desktop sounds a note on a "
          "MIDI output: its built-in FluidSynth synthesizer or an ALSA sequencer port. One small "
          "window picks the device, the General MIDI instrument, a tone step and the volume.")
-  # The shared libraries it links (Qt 6 widgets, FluidSynth, RtMidi, XInput, libevdev) come from
-  # dpkg-shlibdeps; the SoundFont is data, so it is named here.
+  # The shared libraries it links (Qt 6 widgets, FluidSynth, RtMidi, XInput, libevdev,
+  # libxkbcommon) come from dpkg-shlibdeps; the SoundFont and the keyboard layouts are data, so
+  # they are named here.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "timgm6mb-soundfont | fluid-soundfont-gm")
-  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse, xdg-utils, fonts-liberation2")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "timgm6mb-soundfont | fluid-soundfont-gm, xkb-data")
+  # qt6-wayland gives a Wayland session a native window rather than one through XWayland.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+      "pulseaudio | pipewire-pulse, xdg-utils, fonts-liberation2, qt6-wayland")
 endif()
 include(CPack)

@@ -1,21 +1,39 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages Clavitap needs to build, run and test both targets.
-# Run as root (or through sudo).
+# Installs the Debian 12 packages Clavitap needs:
+#   install-deps.sh run    what building and running the Linux program needs (scripts/run.sh)
+#   install-deps.sh test   that, and what building and testing both targets needs (scripts/test.sh)
+# Run as root (or through sudo, which it calls itself). Installs nothing that is already there.
 set -euo pipefail
 
-packages=(
-  # build
-  cmake ninja-build g++ pkg-config dpkg-dev
-  # Linux target: Qt 6 widgets, FluidSynth with a General MIDI SoundFont, ALSA sequencer, X11 keys
-  qt6-base-dev libfluidsynth-dev timgm6mb-soundfont librtmidi-dev libasound2-dev
-  libx11-dev libxi-dev libxtst-dev libevdev-dev
-  # Windows target: MinGW-w64 cross compiler and Wine to run its tests
-  mingw-w64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 fonts-wine
-  # tests: GoogleTest, Google Benchmark, a virtual X server, XTest input, a tray host,
-  # a PulseAudio null sink, sound analysis and screenshots
-  googletest libgtest-dev libbenchmark-dev libpulse-dev xvfb xauth x11-xkb-utils xdotool x11-utils
-  fonts-liberation2 trayer openbox wmctrl pulseaudio pulseaudio-utils sox imagemagick xdg-utils python3
+run_packages=(
+  # build tools
+  cmake ninja-build g++ pkg-config
+  # the Linux program: Qt 6 widgets (and its Wayland platform), FluidSynth with a General MIDI
+  # SoundFont, the ALSA sequencer, the PulseAudio client library (not a server), X11 and evdev keys
+  qt6-base-dev qt6-wayland libfluidsynth-dev timgm6mb-soundfont librtmidi-dev libasound2-dev
+  libpulse-dev libx11-dev libxi-dev libevdev-dev libxkbcommon-dev xkb-data
 )
+test_packages=(
+  # packaging the .deb
+  dpkg-dev
+  # the Windows target: MinGW-w64 cross compiler, and Wine to run its tests
+  mingw-w64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 fonts-wine
+  # GoogleTest and Google Benchmark
+  googletest libgtest-dev libbenchmark-dev
+  # virtual X servers with XTest input, a window manager, a tray host, screenshots
+  xvfb xauth x11-xkb-utils xdotool x11-utils wmctrl libxtst-dev fonts-liberation2 trayer openbox
+  imagemagick xdg-utils x11-xserver-utils
+  # a headless Wayland compositor, and a private session bus with a tray watcher in Python
+  weston dbus-daemon python3-dbus python3-gi
+  # sound servers to record from (PulseAudio null sinks), sound analysis, the second SoundFont
+  pulseaudio pulseaudio-utils sox python3 fluid-soundfont-gm
+)
+
+case "${1:-}" in
+  run) packages=("${run_packages[@]}") ;;
+  test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
+  *) echo "usage: $0 run|test" >&2; exit 2 ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do
@@ -23,7 +41,7 @@ for package in "${packages[@]}"; do
     missing+=("$package")
 done
 if [ ${#missing[@]} -eq 0 ]; then
-  echo "Clavitap: build, run and test packages are already installed."
+  echo "Clavitap: the packages to $1 are already installed."
   exit 0
 fi
 
@@ -33,4 +51,4 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-echo "Clavitap: build, run and test packages are installed."
+echo "Clavitap: the packages to $1 are installed."

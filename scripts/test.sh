@@ -5,13 +5,13 @@
 # Wine prefixes. Exits non-zero when anything fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh test
 jobs=$(nproc)
 
 run_preset() {
   local preset=$1
   echo "== $preset: configure and build"
-  cmake --preset "$preset" >/dev/null
+  cmake --preset "$preset" -DCLAVITAP_TESTS=ON >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
   echo "== $preset: test"
   ctest --preset "$preset" -j "$jobs" --timeout 600

@@ -190,10 +190,20 @@ TEST_F(Window, UsesTheWindowFontBoldCaptionsAndTheLayoutsColours) {
                 EXPECT_EQ(text, buttonText) << control.name;
                 break;
         }
-        EXPECT_EQ(label->cursor().shape(), control.kind == layout::Kind::LinkLabel
-                                               ? Qt::PointingHandCursor
-                                               : Qt::ArrowCursor)
-            << control.name;
+        if (control.kind == layout::Kind::LinkLabel) {
+            // The pointing hand of the Windows build: 32 x 32, the hot spot on the fingertip's
+            // black outline, the same image on all four links.
+            const QCursor cursor = label->cursor();
+            EXPECT_EQ(cursor.shape(), Qt::BitmapCursor) << control.name;
+            EXPECT_EQ(cursor.hotSpot(), QPoint(12, 1)) << control.name;
+            const QImage image = cursor.pixmap().toImage();
+            EXPECT_EQ(image.size(), QSize(32, 32)) << control.name;
+            EXPECT_EQ(image.pixelColor(12, 1), QColor(Qt::black)) << control.name;
+            EXPECT_EQ(image.pixelColor(12, 0).alpha(), 0) << control.name;
+            EXPECT_EQ(image, Get<QLabel>("lblHide").cursor().pixmap().toImage()) << control.name;
+        } else {
+            EXPECT_EQ(label->cursor().shape(), Qt::ArrowCursor) << control.name;
+        }
         EXPECT_EQ(label->alignment(), Qt::AlignLeft | Qt::AlignTop) << control.name;
     }
 }

@@ -1,6 +1,6 @@
-// Which Windows virtual-key code a kernel input key or button stands for. The kernel reports
-// where a key sits on the keyboard, not what it types (evdev has no keysyms), so keys count by
-// their place on a US layout: the key right of Tab is "Q" whatever the user's layout says.
+// Which Windows virtual-key code a kernel input key or button stands for by its place on a US
+// keyboard: the meaning of the mouse buttons, and of every key when no keyboard layout can be
+// compiled (see layout_key_map.h).
 #pragma once
 
 namespace platform::evdev {

@@ -25,7 +25,7 @@ std::string ExplainUnreadableDevices(const std::string& inputDir) {
            "again, so keys typed in other programs can sound.";
 }
 
-EvdevKeySource::EvdevKeySource() = default;
+EvdevKeySource::EvdevKeySource() : keys_(LayoutKeyMap::For(SystemKeyboardLayout())) {}
 
 EvdevKeySource::~EvdevKeySource() {
     Close();
@@ -75,7 +75,7 @@ bool EvdevKeySource::IsReading(const std::string& name) const {
 }
 
 bool EvdevKeySource::AddDevice(int fd, std::string name) {
-    auto device = InputDevice::Adopt(fd, std::move(name), states_);
+    auto device = InputDevice::Adopt(fd, std::move(name), keys_, states_);
     if (!device) return false;
     devices_.push_back(std::move(device));
     return true;

@@ -3,8 +3,8 @@
 // client hears only keys typed into X windows, and the text console, where there is no X at all.
 //
 // Every event node in the input devices folder that has keys or mouse buttons is read, without
-// blocking and without grabbing it: other programs keep getting their input. Keys count by their
-// place on a US layout (the kernel reports positions, not keysyms). Reading the devices needs
+// blocking and without grabbing it: other programs keep getting their input. Keys count by what
+// they type in the system's keyboard layout (see layout_key_map.h). Reading the devices needs
 // membership in the 'input' group; Explanation() tells the user so in plain words.
 //
 // Nothing here prints or records which keys were pressed.
@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "platform/linux/evdev/device_folder_watch.h"
+#include "platform/linux/evdev/layout_key_map.h"
 #include "platform/linux/keys/virtual_key_states.h"
 
 namespace platform::evdev {
@@ -30,6 +31,7 @@ class InputDevice;
 
 class EvdevKeySource {
   public:
+    // Keys count by the system's keyboard layout as it is at construction.
     EvdevKeySource();
     ~EvdevKeySource();
     EvdevKeySource(const EvdevKeySource&) = delete;
@@ -72,6 +74,7 @@ class EvdevKeySource {
     std::string inputDir_ = "/dev/input";
     bool folderMissing_ = false;
     bool accessDenied_ = false;
+    LayoutKeyMap keys_;
     DeviceFolderWatch watch_;
     std::vector<std::unique_ptr<InputDevice>> devices_;
     linux_keys::VirtualKeyStates states_;

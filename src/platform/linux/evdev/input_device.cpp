@@ -11,8 +11,6 @@
 #include <cstdarg>
 #include <cstring>
 
-#include "platform/linux/evdev/evdev_key_map.h"
-
 namespace platform::evdev {
 
 namespace {
@@ -38,15 +36,14 @@ void IgnoreLibevdevLog(const libevdev*, libevdev_log_priority, void*, const char
 
 // Whether a kernel input device has at least one key or button that maps to a virtual key. A
 // power button or a joystick does not count; a touchpad counts by its buttons.
-bool HasKnownKeys(int fd) {
+bool HasKnownKeys(int fd, const LayoutKeyMap& keys) {
     libevdev* device = libevdev_new();
     if (device == nullptr) return false;
     libevdev_set_device_log_function(device, IgnoreLibevdevLog, LIBEVDEV_LOG_ERROR, nullptr);
     bool found = false;
     if (libevdev_set_fd(device, fd) == 0 && libevdev_has_event_type(device, EV_KEY)) {
         for (unsigned int code = 0; code < KEY_CNT && !found; ++code) {
-            found =
-                VirtualKeyOfEvdevCode(code) != 0 && libevdev_has_event_code(device, EV_KEY, code);
+            found = keys.VirtualKey(code) != 0 && libevdev_has_event_code(device, EV_KEY, code);
         }
     }
     libevdev_free(device);
@@ -69,14 +66,14 @@ void PassOnlyKeyEvents(int fd) {
 
 }  // namespace
 
-std::unique_ptr<InputDevice> InputDevice::Adopt(int fd, std::string name,
+std::unique_ptr<InputDevice> InputDevice::Adopt(int fd, std::string name, const LayoutKeyMap& keys,
                                                 VirtualKeyStates& states) {
     UniqueFd owned(fd);
     struct stat status {};
     if (fstat(fd, &status) != 0) return nullptr;
     const bool isKernelDevice = S_ISCHR(status.st_mode);
     if (isKernelDevice) {
-        if (!HasKnownKeys(fd)) return nullptr;
+        if (!HasKnownKeys(fd, keys)) return nullptr;
     } else if (!S_ISFIFO(status.st_mode) && !S_ISSOCK(status.st_mode)) {
         return nullptr;
     }
@@ -85,7 +82,7 @@ std::unique_ptr<InputDevice> InputDevice::Adopt(int fd, std::string name,
     (void)fcntl(fd, F_SETFD, FD_CLOEXEC);
 
     std::unique_ptr<InputDevice> device(
-        new InputDevice(std::move(owned), std::move(name), isKernelDevice));
+        new InputDevice(std::move(owned), std::move(name), keys, isKernelDevice));
     if (isKernelDevice) {
         PassOnlyKeyEvents(fd);
         device->Resync(states, false);
@@ -93,8 +90,9 @@ std::unique_ptr<InputDevice> InputDevice::Adopt(int fd, std::string name,
     return device;
 }
 
-InputDevice::InputDevice(UniqueFd fd, std::string name, bool isKernelDevice)
-    : fd_(std::move(fd)), name_(std::move(name)), isKernelDevice_(isKernelDevice) {}
+InputDevice::InputDevice(UniqueFd fd, std::string name, const LayoutKeyMap& keys,
+                         bool isKernelDevice)
+    : fd_(std::move(fd)), name_(std::move(name)), keys_(keys), isKernelDevice_(isKernelDevice) {}
 
 bool InputDevice::Drain(VirtualKeyStates& states) {
     constexpr std::size_t kRecord = sizeof(input_event);
@@ -141,7 +139,7 @@ void InputDevice::Apply(const input_event& event, VirtualKeyStates& states) {
 
 void InputDevice::SetKey(unsigned int code, bool down, bool countAsPress,
                          VirtualKeyStates& states) {
-    const int virtualKey = VirtualKeyOfEvdevCode(code);
+    const int virtualKey = keys_.VirtualKey(code);
     if (virtualKey == 0) return;
     if (held_.test(code) != down) {
         held_.set(code, down);

@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/linux/evdev/layout_key_map.h"
 #include "platform/linux/evdev/unique_fd.h"
 #include "platform/linux/keys/virtual_key_states.h"
 
@@ -25,8 +26,10 @@ class InputDevice {
   public:
     // Takes `fd` over and makes it non-blocking. Returns null (and closes `fd`) when it is
     // neither a kernel input device with keys or buttons nor a pipe or socket. Keys of a kernel
-    // device that are down already count as held, not as pressed.
-    static std::unique_ptr<InputDevice> Adopt(int fd, std::string name, VirtualKeyStates& states);
+    // device that are down already count as held, not as pressed. `keys` names the virtual key
+    // of each code; it must outlive the device.
+    static std::unique_ptr<InputDevice> Adopt(int fd, std::string name, const LayoutKeyMap& keys,
+                                              VirtualKeyStates& states);
 
     // Reads every pending event without blocking and applies the key changes to `states`.
     // Returns false when the device is gone (unplugged, end of stream or a read error).
@@ -41,7 +44,7 @@ class InputDevice {
   private:
     using KeyBits = std::bitset<KEY_CNT>;
 
-    InputDevice(UniqueFd fd, std::string name, bool isKernelDevice);
+    InputDevice(UniqueFd fd, std::string name, const LayoutKeyMap& keys, bool isKernelDevice);
 
     void Apply(const input_event& event, VirtualKeyStates& states);
     void SetKey(unsigned int code, bool down, bool countAsPress, VirtualKeyStates& states);
@@ -51,6 +54,7 @@ class InputDevice {
 
     UniqueFd fd_;
     std::string name_;
+    const LayoutKeyMap& keys_;
     bool isKernelDevice_;
     KeyBits held_;
     // After SYN_DROPPED the kernel's queue overflowed: everything up to the next SYN_REPORT is

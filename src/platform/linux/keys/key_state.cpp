@@ -84,10 +84,8 @@ std::string Notice(bool xSession, Kind chosen, const std::string& xWhy,
                "X server cannot report keys. " +
                xWhy;
     }
-    if (chosen == Kind::InputDevices) {
-        return "Clavitap hears the keyboard through the input devices in /dev/input, because " +
-               session + ". Keys count by their place on a US keyboard layout.";
-    }
+    // The input devices are the usual source outside X; they hear every key.
+    if (chosen == Kind::InputDevices) return "";
     return "Clavitap hears only keys typed into X programs, because " + session + ". " + devicesWhy;
 }
 

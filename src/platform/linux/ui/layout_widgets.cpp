@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 
+#include "link_cursor.h"
 #include "qt_text.h"
 #include "twips.h"
 #include "window_font.h"
@@ -18,6 +19,11 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
         rect().contains(event->position().toPoint())) {
         onClick_();
     }
+}
+
+void FitToCaption(QLabel& label) {
+    label.adjustSize();
+    if (label.devicePixelRatioF() > 1.0) label.resize(label.width() + 1, label.height());
 }
 
 namespace {
@@ -46,7 +52,7 @@ QWidget* MakeLabel(const layout::Control& control, QWidget& parent) {
     label->setPalette(palette);
     label->setAutoFillBackground(true);
     label->setWordWrap(control.wordWrap);
-    if (control.kind == layout::Kind::LinkLabel) label->setCursor(Qt::PointingHandCursor);
+    if (control.kind == layout::Kind::LinkLabel) label->setCursor(LinkCursor());
     return label;
 }
 

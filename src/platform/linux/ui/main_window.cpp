@@ -144,7 +144,7 @@ void MainWindow::SetTabOrderAndAccessKeys() {
     // AutoSize labels take their size from the caption as drawn (after the buddy is set, the
     // access-key ampersand no longer counts), keeping their Left and Top.
     for (const layout::Control& control : layout::kControls) {
-        if (control.autoSize) Control(control.name)->adjustSize();
+        if (control.autoSize) FitToCaption(Require<QLabel>(Control(control.name)));
     }
 }
 

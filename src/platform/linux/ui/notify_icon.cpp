@@ -7,6 +7,7 @@
 
 #include "main_window.h"
 #include "platform/message_box.h"
+#include "tray_clicks.h"
 #include "window_handles.h"
 
 namespace platform {
@@ -17,12 +18,6 @@ constexpr Long kNifIcon = 2;
 constexpr Long kNifTip = 4;
 constexpr std::size_t kTipOffset = 24;
 constexpr std::size_t kTipLength = 32;
-
-// The mouse messages a click on the icon stands for, as the callback message carries them.
-constexpr Long kLeftButtonUp = 514;
-constexpr Long kLeftButtonDoubleClick = 515;
-constexpr Long kRightButtonUp = 517;
-constexpr Long kMiddleButtonUp = 520;
 
 struct IconRecord {
     Long cbSize;
@@ -56,22 +51,6 @@ IconRecord Decode(const NotifyIconRecord& bytes) {
     return record;
 }
 
-Long MouseMessage(QSystemTrayIcon::ActivationReason reason) {
-    switch (reason) {
-        case QSystemTrayIcon::Trigger:
-            return kLeftButtonUp;
-        case QSystemTrayIcon::Context:
-            return kRightButtonUp;
-        case QSystemTrayIcon::MiddleClick:
-            return kMiddleButtonUp;
-        case QSystemTrayIcon::DoubleClick:
-            return kLeftButtonDoubleClick;
-        case QSystemTrayIcon::Unknown:
-            break;
-    }
-    return 0;
-}
-
 // Icons shown, by window and icon id, as the platform identifies them.
 std::map<std::pair<Long, Long>, QPointer<QSystemTrayIcon>>& ShownIcons() {
     static std::map<std::pair<Long, Long>, QPointer<QSystemTrayIcon>> icons;
@@ -103,16 +82,14 @@ bool Add(const IconRecord& record) {
     auto* icon = new QSystemTrayIcon(window);
     if ((record.uFlags & kNifIcon) != 0) icon->setIcon(ui::IconFromHandle(record.hIcon));
     if ((record.uFlags & kNifTip) != 0) icon->setToolTip(record.tip);
+    ui::MouseMessageSink sink = [](Long) {};
     if ((record.uFlags & kNifMessage) != 0) {
-        const Long message = record.uCallbackMessage;
-        QObject::connect(icon, &QSystemTrayIcon::activated, window,
-                         [window, message](QSystemTrayIcon::ActivationReason reason) {
-                             const Long mouseMessage = MouseMessage(reason);
-                             if (mouseMessage != 0)
-                                 window->PostCallbackMessage(message, mouseMessage);
-                         });
+        sink = [window = QPointer<ui::MainWindow>(window),
+                message = record.uCallbackMessage](Long mouseMessage) {
+            if (window) window->PostCallbackMessage(message, mouseMessage);
+        };
     }
-    icon->show();
+    ui::ShowReportingClicks(*icon, std::move(sink));
     icons[key] = icon;
     return true;
 }
