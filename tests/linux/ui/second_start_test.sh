@@ -79,6 +79,14 @@ wait_for ended "$third" || fail "the third start was still running after 10 s"
 wait "$third" || fail "the third start ended with status $?"
 wait_for one_window_of "$first" || fail "the minimised window did not come back: $(main_windows)"
 
+# A running program that does not answer (stopped here): the start says so and ends with 1.
+kill -STOP "$first"
+run hung & hung=$!
+wait_for ended "$hung" || fail "the start beside a stopped program was still running after 10 s"
+wait "$hung" && fail "the start beside a stopped program ended with status 0"
+grep -q 'already running but does not answer' "$work/hung-err.txt" || fail "the start did not say why"
+kill -CONT "$first"
+
 wmctrl -i -c "$window"
 wait "$first" || fail "the first program ended with status $?"
 grep -qx 'Vol=37' "$settings" && grep -qx 'Tools=40' "$settings" ||
