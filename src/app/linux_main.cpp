@@ -15,6 +15,7 @@
 #include "platform/key_state.h"
 #include "platform/linux/midi/soundfont_search.h"
 #include "platform/message_box.h"
+#include "platform/single_instance.h"
 
 namespace {
 
@@ -60,6 +61,10 @@ int main(int argc, char** argv) {
     // Only closing the main window ends the program: a message box closed while the window hides
     // in the notification area must not.
     QApplication::setQuitOnLastWindowClosed(false);
+    // A second start only brings the running program's window back.
+    if (const auto claim = platform::ClaimSession(); claim != platform::SessionClaim::First) {
+        return claim == platform::SessionClaim::HandedOver ? 0 : 1;
+    }
 
     int result = 0;
     {
@@ -72,6 +77,7 @@ int main(int argc, char** argv) {
         if (!noSoundFont.empty()) platform::MsgBox(noSoundFont);
         ui::Dispatch([&] { window.Handlers().Form_Load(); });
         window.show();
+        platform::AnswerLaterStarts(window.hWnd());
         if (!keySourceProblem.empty()) {
             // Told once, over the shown window.
             QTimer::singleShot(0, &window,

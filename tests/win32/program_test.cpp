@@ -1,11 +1,14 @@
 // The whole program under Wine: Clavitap.exe is started, closed with WM_CLOSE, and its four
 // settings are read back from the registry; then started again with stored values, which must
-// come back in its controls. Any message box the program opens (the failed MIDI calls, with Wine's
-// empty device list) is closed by a watcher that presses OK on it, so no box can hold the test.
+// come back in its controls. A second start hands over to the first; a box from the key scan
+// comes in front of another program; at 144 dpi the window fits at 10 twips a pixel. Any message
+// box the program opens (the failed MIDI calls, with Wine's empty device list) is closed by a
+// watcher that presses OK on it, so no box can hold the test.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <atomic>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -13,6 +16,7 @@
 #include "platform/midi_out.h"
 #include "platform/settings.h"
 #include "test_support.h"
+#include "window/layout.h"
 
 namespace {
 
@@ -23,6 +27,8 @@ struct Running {
     std::atomic<bool> stop{false};
     bool closeBoxes = true;  // false: the test closes them with the keyboard, as a user would
     std::atomic<int> boxesClosed{0};
+    std::atomic<HWND> window{nullptr};      // the main window, once found
+    std::atomic<int> boxesOwnedInFront{0};  // boxes owned by it and in the foreground
     std::thread watcher;
     // A test that stops early leaves nothing running.
     ~Running() {
@@ -40,6 +46,10 @@ BOOL CALLBACK CloseBoxesOf(HWND window, LPARAM context) {
     GetClassNameA(window, className, sizeof(className));
     if (owner == running->process.dwProcessId && std::string(className) == "#32770" &&
         IsWindowVisible(window)) {
+        Sleep(100);  // time to come to the front
+        if (GetWindow(window, GW_OWNER) == running->window && GetForegroundWindow() == window) {
+            ++running->boxesOwnedInFront;
+        }
         PostMessageA(window, WM_COMMAND, IDOK, 0);
         ++running->boxesClosed;
         Sleep(100);  // one press per box
@@ -67,7 +77,7 @@ struct FindContext {
     HWND found;
 };
 
-HWND MainWindowOf(const Running& running, int milliseconds) {
+HWND MainWindowOf(Running& running, int milliseconds) {
     for (int waited = 0; waited < milliseconds; waited += 50) {
         FindContext context{running.process.dwProcessId, nullptr};
         EnumWindows(
@@ -85,16 +95,15 @@ HWND MainWindowOf(const Running& running, int milliseconds) {
                 return TRUE;
             },
             reinterpret_cast<LPARAM>(&context));
-        if (context.found != nullptr) return context.found;
+        if (context.found != nullptr) return running.window = context.found;
         Sleep(50);
     }
     return nullptr;
 }
 
-// Closes the window and waits for the program to end; returns its exit code.
-DWORD CloseAndWait(Running& running, HWND window) {
-    PostMessageA(window, WM_CLOSE, 0, 0);
-    const DWORD waited = WaitForSingleObject(running.process.hProcess, 20000);
+// Waits for the program to end; returns its exit code, or 0xDEAD when it had to be ended.
+DWORD WaitForEnd(Running& running, DWORD milliseconds) {
+    const DWORD waited = WaitForSingleObject(running.process.hProcess, milliseconds);
     DWORD code = 0xDEAD;
     if (waited == WAIT_OBJECT_0) {
         GetExitCodeProcess(running.process.hProcess, &code);
@@ -107,6 +116,44 @@ DWORD CloseAndWait(Running& running, HWND window) {
     CloseHandle(running.process.hProcess);
     running.process.hProcess = nullptr;
     return code;
+}
+
+// Closes the window and waits for the program to end; returns its exit code.
+DWORD CloseAndWait(Running& running, HWND window) {
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    return WaitForEnd(running, 20000);
+}
+
+// Hides the window in the tray with its label, as a click would.
+bool HideInTray(HWND window) {
+    const int id = layout::Find("lblHide").order;
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, STN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+    for (int waited = 0; waited < 5000 && IsWindowVisible(window); waited += 50) Sleep(50);
+    return !IsWindowVisible(window);
+}
+
+int VisibleMainWindows() {
+    int count = 0;
+    EnumWindows(
+        [](HWND window, LPARAM counted) -> BOOL {
+            char className[64] = {};
+            GetClassNameA(window, className, sizeof(className));
+            if (std::string(className) == "ClavitapMainWindow" && IsWindowVisible(window)) {
+                ++*reinterpret_cast<int*>(counted);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+// The window's rectangle in its parent's client coordinates.
+RECT ChildRect(HWND window, const char* name) {
+    RECT rect{};
+    GetWindowRect(GetDlgItem(window, layout::Find(name).order), &rect);
+    MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
 }
 
 std::string Stored(const char* key) {
@@ -233,6 +280,110 @@ TEST(Program, TheKeyThatClosesABoxRaisesNoOtherAndLaterKeysShowNone) {
     for (BYTE key : {'B', 'C', 'D'}) Type(other, key);
     EXPECT_FALSE(WaitForBoxes(running, 1, 1000)) << "later keys showed a box";
     DestroyWindow(other);
+    EXPECT_EQ(CloseAndWait(running, window), 0u);
+}
+
+TEST(Program, ASecondStartBringsTheFirstWindowBackFromTheTrayAndEndsAtOnce) {
+    ASSERT_TRUE(platform::SaveSetting("Clavitap", "Value", "Vol", "37"));
+    Running first;
+    Start(first);
+    const HWND window = MainWindowOf(first, 30000);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(HideInTray(window));
+    // What a second program would read, and write back at its end.
+    ASSERT_TRUE(platform::SaveSetting("Clavitap", "Value", "Vol", "55"));
+
+    Running second;
+    const DWORD started = GetTickCount();
+    Start(second);
+    const DWORD code = WaitForEnd(second, 10000);
+    const DWORD took = GetTickCount() - started;
+    // The time is a figure to read, not a limit: a busy machine may take longer.
+    std::printf("second start ended with %lu after %lu ms\n", code, took);
+    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_EQ(VisibleMainWindows(), 1);
+    EXPECT_EQ(Stored("Vol"), "55") << "the second start wrote the settings";
+    // A minimised window comes back too.
+    ShowWindow(window, SW_MINIMIZE);
+    Running third;
+    Start(third);
+    EXPECT_EQ(WaitForEnd(third, 10000), 0u);
+    EXPECT_FALSE(IsIconic(window));
+    EXPECT_EQ(CloseAndWait(first, window), 0u);
+    EXPECT_EQ(Stored("Vol"), "37");
+
+    // A program that was killed leaves no claim behind.
+    Running killed;
+    Start(killed);
+    ASSERT_NE(MainWindowOf(killed, 30000), nullptr);
+    TerminateProcess(killed.process.hProcess, 9);
+    WaitForEnd(killed, 10000);
+    Running next;
+    Start(next);
+    const HWND nextWindow = MainWindowOf(next, 30000);
+    ASSERT_NE(nextWindow, nullptr);
+    EXPECT_EQ(CloseAndWait(next, nextWindow), 0u);
+}
+
+TEST(Program, ABoxFromTheKeyScanIsOwnedByTheHiddenWindowAndComesInFront) {
+    if (!WineHasNoMidiOutput()) GTEST_SKIP() << "MIDI output works here: no note fails";
+    Running running;
+    Start(running);
+    const HWND window = MainWindowOf(running, 30000);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(HideInTray(window));
+    // Another program has the focus: here, a window of this test.
+    const HWND other =
+        CreateWindowExA(0, "STATIC", "Another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100,
+                        300, 200, nullptr, nullptr, nullptr, nullptr);
+    SetForegroundWindow(other);
+    Sleep(300);
+    running.boxesOwnedInFront = 0;
+    keybd_event('A', 0, 0, 0);
+    for (int waited = 0; waited < 5000 && running.boxesOwnedInFront == 0; waited += 50) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+        Sleep(50);
+    }
+    keybd_event('A', 0, KEYEVENTF_KEYUP, 0);
+    EXPECT_GE(running.boxesOwnedInFront.load(), 1);
+    DestroyWindow(other);
+    EXPECT_EQ(CloseAndWait(running, window), 0u);
+}
+
+TEST(Program, At144DpiTheWindowFitsItsClientAreaAtTenTwipsAPixel) {
+    HKEY desktop = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &desktop, nullptr),
+              ERROR_SUCCESS);
+    const DWORD dpi = 144;
+    RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                   sizeof(dpi));
+    Running running;
+    Start(running);
+    const HWND window = MainWindowOf(running, 30000);
+    RegDeleteValueA(desktop, "LogPixels");
+    RegCloseKey(desktop);
+    ASSERT_NE(window, nullptr);
+    Sleep(500);
+    RECT client{};
+    GetClientRect(window, &client);
+    const RECT hide = ChildRect(window, "lblHide");
+    const RECT feedback = ChildRect(window, "lblFeedback");
+    std::printf("client %ldx%ld, lblHide at %ld,%ld height %ld, lblFeedback right %ld\n",
+                client.right, client.bottom, hide.left, hide.top, hide.bottom - hide.top,
+                feedback.right);
+    EXPECT_EQ(hide.left, 48);                   // 480 twips
+    EXPECT_EQ(hide.top, 347);                   // 3465 twips
+    EXPECT_GE(hide.bottom - hide.top, 19);      // its font at 144 dpi; 13 pixels at 96
+    EXPECT_EQ(client.bottom, hide.bottom + 9);  // 90 twips
+    EXPECT_EQ(client.right, feedback.right + 9);
+    // A release over the tray icon still arrives as pixel column 514: 5140 twips at this scale.
+    ASSERT_TRUE(HideInTray(window));
+    PostMessageA(window, WM_MOUSEMOVE, 0, WM_LBUTTONUP);
+    for (int waited = 0; waited < 5000 && !IsWindowVisible(window); waited += 50) Sleep(50);
+    EXPECT_TRUE(IsWindowVisible(window));
     EXPECT_EQ(CloseAndWait(running, window), 0u);
 }
 

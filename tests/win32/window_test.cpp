@@ -310,6 +310,52 @@ TEST_F(MainWindowTest, TrayIconHidesAndOnlyAButtonReleaseRestores) {
     EXPECT_FALSE(platform::Shell_NotifyIconA(platform::NIM_DELETE, AnsiBytes(record)));
 }
 
+TEST_F(MainWindowTest, ANewTaskbarGetsTheTrayIconAgainOnlyWhileTheWindowIsHidden) {
+    ShowLoaded();
+    const HWND window = window_->Handle();
+    const HWND hide = Control("lblHide");
+    const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    const auto newTaskbar = [&] {
+        PostMessageA(HWND_BROADCAST, taskbarCreated, 0, 0);
+        test::PumpFor(200, window);
+    };
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hide), STN_CLICKED),
+                 reinterpret_cast<LPARAM>(hide));
+    ASSERT_FALSE(IsWindowVisible(window));
+    const platform::NotifyIconRecord record = AnsiBytes(window_->Handlers().TrayIcon());
+    // The taskbar ends and takes the icon with it; the new one starts empty.
+    ASSERT_TRUE(platform::Shell_NotifyIconA(platform::NIM_DELETE, record));
+    newTaskbar();
+    EXPECT_TRUE(platform::Shell_NotifyIconA(platform::NIM_DELETE, record)) << "not added again";
+
+    SendMessageA(window, WM_MOUSEMOVE, 0, 514);  // restored: no icon belongs in the tray
+    ASSERT_TRUE(IsWindowVisible(window));
+    newTaskbar();
+    EXPECT_FALSE(platform::Shell_NotifyIconA(platform::NIM_DELETE, record)) << "added while shown";
+}
+
+TEST_F(MainWindowTest, AtTheEndOfTheSessionTheChoicesAreSavedAndThenNothingSoundsOrShows) {
+    ShowLoaded();
+    Long handle = 0;
+    if (platform::midiOutOpen(&handle, -1, 0, 0, 0) == 0) {
+        platform::midiOutClose(handle);
+        GTEST_SKIP() << "a MIDI mapper is present: notes do not show as errors";
+    }
+    win32::ScrollBar(Control("Vol"), 0, 100).SetValue(42);
+    SendMessageA(window_->Handle(), WM_QUERYENDSESSION, 0, 0);
+    SendMessageA(window_->Handle(), WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(platform::GetSetting("Clavitap", "Value", "Vol", "?"), "42");
+
+    // A key still held after the unload: with the scan running, its note would fail on the
+    // closed port and open a box.
+    boxes_.clear();
+    SetForegroundWindow(window_->Handle());
+    test::PressKey('A', true);
+    test::PumpFor(500, window_->Handle());
+    test::PressKey('A', false);
+    EXPECT_TRUE(boxes_.boxes().empty()) << boxes_.boxes().front().text;
+}
+
 TEST_F(MainWindowTest, ResizeFitsTheClientAreaAndSpringsBack) {
     ShowLoaded();
     const HWND window = window_->Handle();

@@ -249,9 +249,15 @@ LRESULT CALLBACK MainWindow::Procedure(HWND window, UINT message, WPARAM wParam,
 }
 
 LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == taskbarCreated_ && message != 0) {
+        AddTrayIconAgain();
+        return 0;
+    }
     switch (message) {
         case WM_TIMER:
-            if (wParam == kTimerId && ready_) Raise([&] { handlers_->Timer1_Timer(); });
+            if (wParam == kTimerId && ready_ && !unloaded_) {
+                Raise([&] { handlers_->Timer1_Timer(); });
+            }
             return 0;
         case WM_COMMAND:
             Command(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
@@ -314,7 +320,12 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             DestroyWindow(window_);
             return 0;
         case WM_ENDSESSION:
-            if (wParam) Unload();
+            // The session ends without closing the window: the scan stops before the choices
+            // are saved, so that no note is sent and no box opens afterwards.
+            if (wParam) {
+                KillTimer(window_, kTimerId);
+                Unload();
+            }
             return 0;
         case WM_DESTROY:
             KillTimer(window_, kTimerId);
@@ -336,6 +347,15 @@ void MainWindow::Unload() {
     if (unloaded_ || !ready_) return;
     unloaded_ = true;
     Raise([&] { handlers_->Form_Unload(); });
+}
+
+void MainWindow::AddTrayIconAgain() {
+    // A new taskbar (after the old one ended) starts with an empty notification area; a window
+    // hidden there would be out of reach without its icon.
+    if (!ready_ || unloaded_ || IsWindowVisible(window_)) return;
+    const TrayIconRecord& record = handlers_->TrayIcon();
+    if (record.hWnd == 0) return;  // never hidden in the tray
+    Raise([&] { platform::Shell_NotifyIconA(platform::NIM_ADD, AnsiBytes(record)); });
 }
 
 void MainWindow::Command(HWND control, int notification) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/win32/control_adaptors.h"
+#include "platform/win32/main_window_class.h"
 #include "window/frmPubMain.h"
 #include "window/layout.h"
 
@@ -22,7 +23,7 @@ namespace win32 {
 
 class MainWindow {
   public:
-    static constexpr const char* kClassName = "ClavitapMainWindow";
+    static constexpr const char* kClassName = kMainWindowClass;
     static constexpr UINT_PTR kTimerId = 1;
 
     // Creates the window with every control of the layout and starts the 50 ms timer; the window
@@ -64,6 +65,8 @@ class MainWindow {
     LRESULT TextColour(HDC dc, HWND control);
     void MouseMove(WPARAM wParam, LPARAM lParam);
     void Unload();
+    // Adds the tray icon again, with the same record, when the window is hidden in the tray.
+    void AddTrayIconAgain();
     const Child* FindChild(HWND window) const;
 
     HINSTANCE instance_;
@@ -79,6 +82,8 @@ class MainWindow {
     std::vector<Child> children_;
     bool ready_ = false;
     bool unloaded_ = false;
+    // Sent to every top-level window when the taskbar starts (again).
+    const UINT taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
 
     std::optional<ComboList> comDevies_, comSounds_, diao_;
     std::optional<ScrollBar> vol_;

@@ -33,15 +33,17 @@ pid=$!
 
 # Native: the Wayland client library and Qt's Wayland platform are loaded, and no X library
 # talks to a server (there is none to talk to: DISPLAY is unset).
-# The client library comes in with the program's libraries, Qt's platform plugin a moment later.
+# The client library is linked in from the start (through EGL and SDL), so the wait is for Qt's
+# platform plugin, which QApplication loads.
 tries=0
-until grep -q 'platforms/libqwayland' "/proc/$pid/maps" 2>/dev/null; do
+until grep -qE 'platforms/libq(wayland|xcb)' "/proc/$pid/maps" 2>/dev/null; do
   tries=$((tries + 1))
   kill -0 "$pid" 2>/dev/null || fail "the program ended by itself"
-  [ $tries -gt 100 ] && fail "Qt's Wayland platform was never loaded"
+  [ $tries -gt 100 ] && fail "no Qt platform plugin was ever loaded"
   sleep 0.1
 done
 grep -q 'libwayland-client' "/proc/$pid/maps" || fail "the Wayland client library is not loaded"
+grep -q 'platforms/libqwayland' "/proc/$pid/maps" || fail "Qt's Wayland platform is not in use"
 grep -q 'platforms/libqxcb' "/proc/$pid/maps" && fail "Qt's X platform was loaded"
 tries=0
 until grep -q "xdg_toplevel@[0-9]*\.set_app_id(\"$desktop_entry\")" "$work/protocol.txt"; do

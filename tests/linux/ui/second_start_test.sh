@@ -1,0 +1,114 @@
+#!/bin/sh
+# One program per session, inside x_session.sh --wm --tray: a second start while the first hides in
+# the tray ends at once with status 0, having written nothing, and the first program's window comes
+# back; at close the settings are the first program's. A socket left by a killed program does not
+# block the next start, and of two simultaneous starts exactly one stays.
+#   second_start_test.sh path/to/clavitap path/to/libclavitap_box_log_preload.so
+set -u
+program=$1
+preload=$2
+work=$(mktemp -d "${TMPDIR:-/tmp}/clavitap-second-XXXXXX")
+cleanup() {
+  for p in $(jobs -p); do kill -9 "$p" 2>/dev/null; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "second_start_test: $*" >&2
+  for f in "$work"/*.txt; do [ -s "$f" ] && { echo "--- ${f##*/}:"; cat "$f"; } >&2; done
+  exit 1
+}
+
+mkdir -m 700 "$work/runtime" && mkdir -p "$work/config/Clavitap"
+export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime"
+settings="$work/config/Clavitap/Clavitap.conf"
+printf '[Value]\nDevies=0\nStage=4\nTools=40\nVol=37\n' >"$settings"
+# Boxes at start-up (no sound server here) are closed by the preloaded watch after 50 ms.
+run() { # run NAME &: the program in place of the subshell, its output in NAME-*.txt
+  exec env LD_PRELOAD="$preload" CLAVITAP_TEST_BOX_LOG="$work/boxes.txt" CLAVITAP_TEST_BOX_CLOSE_MS=50 \
+    ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0" \
+    "$program" >"$work/$1-out.txt" 2>"$work/$1-err.txt"
+}
+main_windows() { # the visible normal windows titled Clavitap, with the pid that owns each
+  for id in $(xdotool search --onlyvisible --name '^Clavitap$' 2>/dev/null); do
+    xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _NET_WM_WINDOW_TYPE_NORMAL &&
+      echo "$id $(xprop -id "$id" _NET_WM_PID | sed 's/.*= //')"
+  done
+}
+wait_for() { # wait_for COMMAND...: up to 10 s
+  tries=0
+  until "$@"; do
+    tries=$((tries + 1))
+    [ $tries -gt 100 ] && return 1
+    sleep 0.1
+  done
+}
+one_window_of() { [ "$(main_windows | awk '{print $2}' | sort -u)" = "$1" ] && [ "$(main_windows | wc -l)" -eq 1 ]; }
+ended() { ! kill -0 "$1" 2>/dev/null; }
+one_window() { [ "$(main_windows | wc -l)" -eq 1 ]; }
+no_window() { [ -z "$(main_windows)" ]; }
+
+run first & first=$!
+wait_for one_window_of "$first" || fail "the first program's window did not appear: $(main_windows)"
+sleep 0.5
+window=$(main_windows | awk '{print $1}')
+# Hide it in the tray with its "Minimize to System Tray" label (480, 3465 twips: 32, 231 pixels).
+xdotool mousemove --window "$window" 40 237 click 1
+wait_for no_window || fail "the window did not hide in the tray"
+
+printf '[Value]\nDevies=0\nStage=1\nTools=1\nVol=55\n' >"$settings"
+cp "$settings" "$work/before.conf"
+# The time is a figure to read (to a tenth of a second), not a limit: a busy machine may be slower.
+start=$(date +%s%N)
+run second & second=$!
+wait_for ended "$second" || fail "the second start was still running after 10 s"
+took=$(( ($(date +%s%N) - start) / 1000000 ))
+wait "$second"
+status=$?
+echo "second start ended with status $status after $took ms"
+[ $status -eq 0 ] || fail "the second start ended with status $status"
+[ -s "$work/second-out.txt" ] || [ -s "$work/second-err.txt" ] && fail "the second start printed"
+wait_for one_window_of "$first" || fail "not exactly the first program's window came back: $(main_windows)"
+cmp -s "$settings" "$work/before.conf" || fail "the second start wrote the settings"
+
+# A minimised window comes back too.
+xdotool windowminimize "$window"
+wait_for no_window || fail "the window did not minimise"
+run third & third=$!
+wait_for ended "$third" || fail "the third start was still running after 10 s"
+wait "$third" || fail "the third start ended with status $?"
+wait_for one_window_of "$first" || fail "the minimised window did not come back: $(main_windows)"
+
+# A running program that does not answer (stopped here): the start says so and ends with 1.
+kill -STOP "$first"
+run hung & hung=$!
+wait_for ended "$hung" || fail "the start beside a stopped program was still running after 10 s"
+wait "$hung" && fail "the start beside a stopped program ended with status 0"
+grep -q 'already running but does not answer' "$work/hung-err.txt" || fail "the start did not say why"
+kill -CONT "$first"
+
+wmctrl -i -c "$window"
+wait "$first" || fail "the first program ended with status $?"
+grep -qx 'Vol=37' "$settings" && grep -qx 'Tools=40' "$settings" ||
+  fail "the settings are not the first program's: $(cat "$settings")"
+
+# A program killed outright leaves its socket; the next start runs all the same.
+run killed & killed=$!
+wait_for one_window_of "$killed" || fail "no window before the kill"
+kill -9 "$killed"
+wait "$killed" 2>/dev/null
+[ -S "$XDG_RUNTIME_DIR/clavitap.socket" ] || fail "the killed program left no socket to test with"
+wait_for no_window || fail "the killed program's window stayed"
+# Two starts at once: one stays with its window, the other hands over to it and ends with 0.
+run twin1 & twin1=$!
+run twin2 & twin2=$!
+wait_for one_window || fail "no window after two starts"
+sleep 3
+stays=$(main_windows | awk '{print $2}')
+[ "$stays" = "$twin1" ] && ended=$twin2 || ended=$twin1
+kill -0 "$ended" 2>/dev/null && fail "both simultaneous starts are still running"
+wait "$ended" || fail "the start that handed over ended with status $?"
+one_window_of "$stays" || fail "not exactly one window after two starts: $(main_windows)"
+wmctrl -i -c "$(main_windows | awk '{print $1}')"
+wait "$stays" || fail "the remaining program ended with status $?"
+echo "second_start_test: handed over in $took ms, nothing written, first's window back and settings kept; stale socket and simultaneous starts handled"
