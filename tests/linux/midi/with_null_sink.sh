@@ -28,8 +28,9 @@ wait_until() {  # seconds command...
     done
 }
 
-default_sink_is_ci() {
-    [ "$(pactl get-default-sink 2>/dev/null)" = ci ]
+# The sink may not be there yet just after the module that makes it has loaded.
+make_ci_the_default_sink() {
+    pactl set-default-sink ci && [ "$(pactl get-default-sink)" = ci ]
 }
 
 start_pulseaudio() {
@@ -59,7 +60,7 @@ start_pipewire() {
     # The service may answer before it can make sinks ("Not supported"): asked again until then.
     wait_until 60 pactl load-module module-null-sink sink_name=ci rate=44100 \
         sink_properties=session.suspend-timeout-seconds=$timeout &&
-        pactl set-default-sink ci && wait_until 60 default_sink_is_ci
+        wait_until 60 make_ci_the_default_sink
 }
 
 start_server() {

@@ -1,7 +1,8 @@
 // Plays the built-in synthesizer through the first audio system that works: PipeWire, PulseAudio
 // or ALSA. The stream stops once the sound has died away, so an idle program costs no CPU, and the
 // next message starts it for the very next block. When the sound server goes away (restarted, or
-// gone for a while) the stream is opened again at the next note.
+// gone for a while), or none was there yet at open (a sound server that starts after the program
+// at log-in), the stream is opened at the next note.
 #pragma once
 
 #include <chrono>
@@ -32,8 +33,9 @@ class SynthAudioOutput {
     // Called on the audio thread with every block rendered (benchmarks time the sound with it).
     using BlockObserver = std::function<void(const float* left, const float* right, int frames)>;
 
-    // Opens the first audio system of the preference table that works; nullptr when none does.
-    // The stream plays a short silence at once, then stops until Wake().
+    // Opens the first audio system of the preference table that works. The stream plays a short
+    // silence at once, then stops until Wake(). When none works the output is made all the same
+    // and waits for one (see ReviveIfEnded()).
     static std::unique_ptr<SynthAudioOutput> Open(BuiltinSynth& synth,
                                                   BlockObserver observer = nullptr);
     ~SynthAudioOutput();
@@ -43,15 +45,20 @@ class SynthAudioOutput {
     // Call after a message that may start a sound: a stopped stream plays again.
     void Wake();
 
-    // Call before a note-on: if the stream has ended because its sound server went away, drops
-    // the voices that piled up unheard meanwhile and opens the stream again, at most once a
-    // second while the server stays away. Cheap when the stream is alive.
+    // Call before a note-on: if the stream has ended because its sound server went away, or no
+    // audio system was open yet, drops the voices that piled up unheard meanwhile and opens the
+    // stream again (the audio system in use, or else the first of the table that works), at most
+    // once a second while none answers. Cheap when the stream is alive.
     void ReviveIfEnded();
+
+    // True while an audio system is open; false while the output waits for one.
+    bool AudioSystemOpen() const { return stream_ != nullptr; }
 
     // True while the stream is stopped (nothing is sounding).
     bool Sleeping() const;
 
-    // FluidSynth's name of the audio system in use ("pulseaudio", "alsa", ...).
+    // FluidSynth's name of the audio system in use ("pulseaudio", "alsa", ...); empty until one
+    // has opened.
     const std::string& DriverName() const { return driverName_; }
 
   private:
@@ -59,6 +66,8 @@ class SynthAudioOutput {
 
     SynthAudioOutput(BuiltinSynth& synth, BlockObserver observer);
 
+    // Opens the first audio system of the table that works; false when none does.
+    bool OpenFirstAvailable();
     // Opens the audio system named `driverName`; false when it cannot be opened.
     bool OpenStream(const char* driverName);
     // Renders one block; true once the sound has died away.
