@@ -12,8 +12,13 @@
 #include "platform/linux/midi/audio_stream.h"
 
 struct pa_context;
+struct pa_mainloop_api;
+struct pa_operation;
+struct pa_server_info;
 struct pa_stream;
 struct pa_threaded_mainloop;
+struct pa_time_event;
+struct timeval;
 
 namespace platform::linux_midi {
 
@@ -35,7 +40,10 @@ class PulseStream final : public AudioStream {
     PulseStream(int blockFrames, RenderFunction render);
 
     bool Connect(int sampleRate, int blocksBuffered);
-    bool WaitUntilReady();
+    // With the mainloop locked: makes the stream and connects it, playing; false when refused.
+    bool ConnectStream();
+    bool WaitUntilReady(pa_operation* operation = nullptr);
+    bool AskWhetherToPark();
     bool FailedLocked() const;
     // With the mainloop locked: renders and writes whole blocks until `bytes` are written or the
     // sound has died away, and corks then.
@@ -44,6 +52,9 @@ class PulseStream final : public AudioStream {
     static void OnStateChanged(pa_context* context, void* self);
     static void OnStreamStateChanged(pa_stream* stream, void* self);
     static void OnWritable(pa_stream* stream, std::size_t bytes, void* self);
+    static void OnServerInfo(pa_context* context, const pa_server_info* info, void* self);
+    static void OnParkTime(pa_mainloop_api* api, pa_time_event* timer, const timeval* time,
+                           void* self);
 
     int blockFrames_;
     RenderFunction render_;
@@ -52,8 +63,13 @@ class PulseStream final : public AudioStream {
 
     pa_threaded_mainloop* mainloop_ = nullptr;
     pa_context* context_ = nullptr;
+    int sampleRate_ = 0;
+    bool parksWhenSilent_ = false;
+    pa_time_event* parkTimer_ = nullptr;
+    // Guarded by the mainloop lock. No stream while parked.
     pa_stream* stream_ = nullptr;
-    bool corked_ = false;  // guarded by the mainloop lock
+    bool corked_ = false;
+    bool broken_ = false;
 };
 
 }  // namespace platform::linux_midi
