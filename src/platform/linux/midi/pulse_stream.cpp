@@ -21,7 +21,7 @@ namespace {
 constexpr pa_usec_t kConnectTimeout = 2 * PA_USEC_PER_SEC;
 
 // How long the stream stays corked before it lets go of a PulseAudio server (see
-// ParksWhenSilent()). Within a burst of typing it stays; a pause lets the server rest.
+// AskWhichServer()). Within a burst of typing it stays; a pause lets the server rest.
 constexpr pa_usec_t kParkAfter = PA_USEC_PER_SEC;
 
 constexpr int kChannels = 2;
@@ -51,7 +51,8 @@ void WakeWaiter(pa_mainloop_api*, pa_time_event*, const timeval*, void* mainloop
 
 }  // namespace
 
-std::unique_ptr<PulseStream> PulseStream::Open(int sampleRate, int blockFrames, int blocksBuffered,
+std::unique_ptr<PulseStream> PulseStream::Open(int sampleRate, int blockFrames,
+                                               BlocksBuffered blocksBuffered,
                                                RenderFunction render) {
     std::unique_ptr<PulseStream> stream(new PulseStream(blockFrames, std::move(render)));
     if (!stream->Connect(sampleRate, blocksBuffered)) return nullptr;
@@ -79,7 +80,7 @@ PulseStream::~PulseStream() {
     pa_threaded_mainloop_free(mainloop_);
 }
 
-bool PulseStream::Connect(int sampleRate, int blocksBuffered) {
+bool PulseStream::Connect(int sampleRate, BlocksBuffered blocksBuffered) {
     mainloop_ = pa_threaded_mainloop_new();
     if (mainloop_ == nullptr) return false;
     context_ = pa_context_new(pa_threaded_mainloop_get_api(mainloop_), "Clavitap");
@@ -89,10 +90,11 @@ bool PulseStream::Connect(int sampleRate, int blocksBuffered) {
     if (pa_threaded_mainloop_start(mainloop_) < 0) return false;
 
     MainloopLock lock(mainloop_);
-    if (!WaitUntilReady() || !AskWhetherToPark()) return false;
+    if (!WaitUntilReady() || !AskWhichServer()) return false;
     sampleRate_ = sampleRate;
-    bufferBytes_ = static_cast<std::size_t>(blockFrames_) * kFrameBytes *
-                   static_cast<std::size_t>(blocksBuffered);
+    const int blocks = onPipeWire_ ? blocksBuffered.onPipeWire : blocksBuffered.onPulseAudio;
+    bufferBytes_ =
+        static_cast<std::size_t>(blockFrames_) * kFrameBytes * static_cast<std::size_t>(blocks);
     parkTimer_ = pa_context_rttime_new(context_, PA_USEC_INVALID, OnParkTime, this);
     // The stream starts playing silence at once: a server may take a while to serve a new
     // stream, better now than at the first note. It corks when the render function says so.
@@ -156,14 +158,15 @@ bool PulseStream::WaitUntilReady(pa_operation* operation) {
 // silence and connects anew at the next note, which is as quick there as an uncork. PipeWire
 // stops mixing for a corked stream, while a new stream costs it 10 ms more to reach the sink: there
 // the stream stays, corked.
-bool PulseStream::AskWhetherToPark() {
+bool PulseStream::AskWhichServer() {
     return WaitUntilReady(pa_context_get_server_info(context_, OnServerInfo, this));
 }
 
 void PulseStream::OnServerInfo(pa_context*, const pa_server_info* info, void* self) {
     auto& stream = *static_cast<PulseStream*>(self);
-    stream.parksWhenSilent_ = info != nullptr && info->server_name != nullptr &&
-                              std::strstr(info->server_name, "PipeWire") == nullptr;
+    // PipeWire's service names itself "PulseAudio (on PipeWire 0.3.65)".
+    stream.onPipeWire_ = info != nullptr && info->server_name != nullptr &&
+                         std::strstr(info->server_name, "PipeWire") != nullptr;
     pa_threaded_mainloop_signal(stream.mainloop_, 0);
 }
 
@@ -210,7 +213,7 @@ void PulseStream::Fill(std::size_t bytes) {
             Forget(pa_stream_cork(stream_, 1, nullptr, nullptr));
             // What is still queued is silence; dropped, it cannot delay the next note.
             Forget(pa_stream_flush(stream_, nullptr, nullptr));
-            if (parksWhenSilent_ && parkTimer_ != nullptr) {
+            if (!onPipeWire_ && parkTimer_ != nullptr) {
                 pa_context_rttime_restart(context_, parkTimer_, pa_rtclock_now() + kParkAfter);
             }
             return;

@@ -22,12 +22,19 @@ struct timeval;
 
 namespace platform::linux_midi {
 
+// How many blocks the server keeps: PulseAudio itself and PipeWire's PulseAudio service turn the
+// same request into different timings, so each has its own.
+struct BlocksBuffered {
+    int onPulseAudio;
+    int onPipeWire;
+};
+
 class PulseStream final : public AudioStream {
   public:
     // Connects to the default server and sink. `blockFrames` is the unit of rendering; the server
     // keeps `blocksBuffered` blocks. nullptr when no server answers within two seconds.
-    static std::unique_ptr<PulseStream> Open(int sampleRate, int blockFrames, int blocksBuffered,
-                                             RenderFunction render);
+    static std::unique_ptr<PulseStream> Open(int sampleRate, int blockFrames,
+                                             BlocksBuffered blocksBuffered, RenderFunction render);
     ~PulseStream() override;
     PulseStream(const PulseStream&) = delete;
     PulseStream& operator=(const PulseStream&) = delete;
@@ -39,11 +46,11 @@ class PulseStream final : public AudioStream {
   private:
     PulseStream(int blockFrames, RenderFunction render);
 
-    bool Connect(int sampleRate, int blocksBuffered);
+    bool Connect(int sampleRate, BlocksBuffered blocksBuffered);
     // With the mainloop locked: makes the stream and connects it, playing; false when refused.
     bool ConnectStream();
     bool WaitUntilReady(pa_operation* operation = nullptr);
-    bool AskWhetherToPark();
+    bool AskWhichServer();
     bool FailedLocked() const;
     // With the mainloop locked: renders and writes whole blocks until `bytes` are written or the
     // sound has died away, and corks then.
@@ -64,7 +71,7 @@ class PulseStream final : public AudioStream {
     pa_threaded_mainloop* mainloop_ = nullptr;
     pa_context* context_ = nullptr;
     int sampleRate_ = 0;
-    bool parksWhenSilent_ = false;
+    bool onPipeWire_ = false;
     pa_time_event* parkTimer_ = nullptr;
     // Guarded by the mainloop lock. No stream while parked.
     pa_stream* stream_ = nullptr;
