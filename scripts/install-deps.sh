@@ -15,6 +15,8 @@ packages=(
   # a PulseAudio null sink, sound analysis and screenshots
   googletest libgtest-dev libbenchmark-dev libpulse-dev xvfb xauth x11-xkb-utils xdotool x11-utils
   fonts-liberation2 trayer openbox pulseaudio pulseaudio-utils sox imagemagick xdg-utils python3
+  # tests: PipeWire with WirePlumber and its PulseAudio service on a private session bus
+  pipewire pipewire-bin wireplumber pipewire-pulse dbus-daemon
 )
 
 missing=()
