@@ -146,7 +146,10 @@ bool PulseStream::WaitUntilReady(pa_operation* operation) {
     }
     if (timer != nullptr) api->time_free(timer);
     if (operation != nullptr) {
-        pa_operation_cancel(operation);
+        // Its callback must not run once the waiting is over.
+        if (pa_operation_get_state(operation) == PA_OPERATION_RUNNING) {
+            pa_operation_cancel(operation);
+        }
         pa_operation_unref(operation);
     }
     return ready;
@@ -183,6 +186,7 @@ void PulseStream::OnWritable(pa_stream*, std::size_t bytes, void* self) {
     if (!stream.corked_) stream.Fill(bytes);
 }
 
+// Parks a stream that has stayed corked: it goes, and the next Wake() makes a new one.
 void PulseStream::OnParkTime(pa_mainloop_api*, pa_time_event*, const timeval*, void* self) {
     auto& stream = *static_cast<PulseStream*>(self);
     if (!stream.corked_ || stream.stream_ == nullptr) return;

@@ -1,7 +1,9 @@
 // An audio stream of its own on a PulseAudio server (PipeWire's PulseAudio service included).
-// It renders in the server's write requests and corks once nothing sounds: a corked stream costs
-// the server nothing and lets it suspend the sound card. Wake() writes the new sound at once and
-// uncorks, so a note after a pause is as quick as any other.
+// It renders in the server's write requests and corks once nothing sounds, so that the server can
+// suspend the sound card. PulseAudio itself goes on mixing for a corked stream, so there the stream
+// is parked after a second corked: disconnected, the connection to the server kept, and connected
+// anew at the next note. Wake() writes the new sound at once and uncorks (or reconnects), so a note
+// after a pause is as quick as any other.
 #pragma once
 
 #include <cstddef>
