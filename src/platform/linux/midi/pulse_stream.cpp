@@ -1,13 +1,12 @@
 #include "platform/linux/midi/pulse_stream.h"
 
 #include <pulse/context.h>
+#include <pulse/introspect.h>
+#include <pulse/operation.h>
 #include <pulse/rtclock.h>
 #include <pulse/stream.h>
 #include <pulse/thread-mainloop.h>
 #include <pulse/timeval.h>
-
-#include <pulse/introspect.h>
-#include <pulse/operation.h>
 
 #include <algorithm>
 #include <cstdint>
