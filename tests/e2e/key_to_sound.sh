@@ -2,16 +2,42 @@
 # End to end: the key "A", typed while another program's window has the focus, comes out of the
 # built-in synthesizer as note 70 (base note 65, tone "C" adds 5), about 466 Hz.
 #
-# Usage: key_to_sound.sh PATH/TO/clavitap
-# Starts its own Xvfb on a free display and a PulseAudio null sink in a private runtime folder,
-# records the sink's monitor, runs the program with its own settings folder, types "A" with
-# XTest for 200 ms and checks the recording. Every wait has a time limit; everything started here
-# is stopped on exit.
+# Usage: key_to_sound.sh [--pipewire] [--server-later] PATH/TO/clavitap [PATH/TO/clavitap_sound_probe]
+# Starts its own Xvfb on a free display and a sound server with a null sink in a private runtime
+# folder (PulseAudio, or with --pipewire PipeWire, WirePlumber and PipeWire's PulseAudio service
+# on a private session bus, as Debian 12's desktop), records the sink's monitor, runs the program
+# with its own settings folder, types "A" with XTest for 200 ms and checks the recording. With
+# --server-later the sound server starts only after the program has told the user, in a box, that
+# it waits for an audio output, as at a log-in where the program wins the race. With the probe, it
+# then prints how long after the key went down notes come after a pause (a measurement, not a
+# check). Every wait has a time limit; everything started here is stopped on exit.
 set -uo pipefail
 
-program=${1:?usage: key_to_sound.sh PATH/TO/clavitap}
 here=$(cd "$(dirname "$0")" && pwd)
+server_options=()
+server_later=false
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --pipewire) server_options+=(--pipewire); shift ;;
+    --server-later) server_later=true; shift ;;
+    *) break ;;
+  esac
+done
+program=${1:?usage: key_to_sound.sh [--pipewire] [--server-later] PATH/TO/clavitap [PROBE]}
+probe=${2:-}
 expected_hz=466.16  # MIDI note 70
+
+# The sound server and its null sink "ci" come from with_null_sink.sh, which runs this script again
+# inside them; it also gives the commands that stop and start the server.
+if [ -z "${CLAVITAP_TEST_SINK_HOME:-}" ]; then
+  later=()
+  $server_later && later=(--server-later)
+  exec "$here/../linux/midi/with_null_sink.sh" "${server_options[@]}" \
+    "$BASH" "$0" "${server_options[@]}" "${later[@]}" "$@"
+fi
+# The program finds the server where a desktop's programs do, in the runtime folder.
+unset PULSE_SERVER
+[ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] || export DBUS_SESSION_BUS_ADDRESS=disabled:
 
 work=$(mktemp -d /tmp/clavitap-e2e.XXXXXX)
 pids=()
@@ -52,27 +78,21 @@ unset DISPLAY WAYLAND_DISPLAY  # never type into the desktop this test was start
 start_private_xvfb "$work" && pids+=("$xvfb_pid")
 [ -n "${DISPLAY:-}" ] && xdotool getmouselocation >/dev/null 2>&1 || fail "Xvfb did not start"
 
-# --- a private sound server with a null sink -----------------------------------------------------
-mkdir -m700 "$work/xdg" "$work/home"
-export XDG_RUNTIME_DIR="$work/xdg" HOME="$work/home"
-unset PULSE_SERVER PULSE_RUNTIME_PATH PIPEWIRE_REMOTE
-# No session bus: nothing here may start one (D-Bus would launch a daemon for the X display).
-export DBUS_SESSION_BUS_ADDRESS=disabled:
-pulseaudio -n --daemonize=no --exit-idle-time=-1 --log-target=stderr \
-  -L module-native-protocol-unix -L "module-null-sink sink_name=ci rate=44100" \
-  >"$work/pulse.log" 2>&1 &
-pids+=($!)
-wait_for 10 pactl info >/dev/null 2>&1 || fail "PulseAudio did not start"
-pactl set-default-sink ci || fail "no null sink"
+mkdir -m700 "$work/home"
+export HOME="$work/home"
+$server_later && { $CLAVITAP_TEST_SINK_STOP || fail "cannot stop the sound server"; }
 
 # The monitor delivers nothing for the first second or two: wait until the file grows.
-parecord --latency-msec=20 -d ci.monitor --file-format=wav --rate=44100 --channels=2 \
-  "$work/out.wav" >"$work/parecord.log" 2>&1 &
-recorder=$!
-pids+=("$recorder")
+start_recording() {
+  parecord --latency-msec=20 -d ci.monitor --file-format=wav --rate=44100 --channels=2 \
+    "$work/out.wav" >"$work/parecord.log" 2>&1 &
+  recorder=$!
+  pids+=("$recorder")
+  wait_for 15 recording_grows || fail "the recording does not grow"
+}
 bytes() { stat -c %s "$1" 2>/dev/null || echo 0; }
 recording_grows() { [ "$(bytes "$work/out.wav")" -gt 8820 ]; }  # 50 ms of sound
-wait_for 15 recording_grows || fail "the recording does not grow"
+$server_later || start_recording
 
 # --- the program, with its own saved settings: device 0 (the built-in synthesizer), instrument 0,
 # tone "C", volume 100 ------------------------------------------------------------------------------
@@ -82,8 +102,33 @@ printf '[Value]\nVol=100\nStage=0\nDevies=0\nTools=0\n' >"$XDG_CONFIG_HOME/Clavi
 QT_QPA_PLATFORM=xcb "$program" >"$work/clavitap.log" 2>&1 &
 pids+=($!)
 clavitap=$!
-wait_for 20 xdotool search --onlyvisible --name '^Clavitap$' >/dev/null 2>&1 ||
-  fail "the Clavitap window did not appear"
+is_dialog() { xprop -id "$1" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _NET_WM_WINDOW_TYPE_DIALOG; }
+if $server_later; then
+  # No sound output yet: a box says so before the window shows. Return on it closes it (the
+  # program hears that key too, and plays it to no one).
+  box_shown() {
+    local id
+    for id in $(xdotool search --onlyvisible --name '^Clavitap$' 2>/dev/null); do
+      is_dialog "$id" && { echo "$id" >"$work/box"; return 0; }
+    done
+    return 1
+  }
+  wait_for 20 box_shown || fail "no box told that the synthesizer waits for a sound output"
+  box=$(cat "$work/box")
+  xdotool windowfocus --sync "$box" && xdotool key Return || fail "cannot close the box"
+  wait_for 10 bash -c "! xdotool search --onlyvisible --name '^Clavitap$' | grep -qx '$box'" ||
+    fail "the box did not close"
+  $CLAVITAP_TEST_SINK_START || fail "the sound server did not start"
+  start_recording
+fi
+main_window_shown() {
+  local id
+  for id in $(xdotool search --onlyvisible --name '^Clavitap$' 2>/dev/null); do
+    is_dialog "$id" || return 0
+  done
+  return 1
+}
+wait_for 20 main_window_shown || fail "the Clavitap window did not appear"
 kill -0 "$clavitap" 2>/dev/null || fail "Clavitap ended early"
 
 # --- another program's window takes the focus ----------------------------------------------------
@@ -111,4 +156,16 @@ wait "$recorder" 2>/dev/null
 
 python3 "$here/recording_pitch.py" "$work/out.wav" "$key_at" "$expected_hz" ||
   fail "the recording does not carry note 70 (about $expected_hz Hz) after the key"
-echo "PASS: \"A\" typed in another window sounded note 70"
+server=PulseAudio
+[ ${#server_options[@]} -eq 0 ] || server="PipeWire (its PulseAudio service)"
+$server_later && server="$server started after the program"
+echo "PASS: \"A\" typed in another window sounded note 70 on $server"
+
+# The figure: key down to sound for keys after a 2 s pause. It includes the wait for the program's
+# next 50 ms tick (0 to 50 ms), so the fastest of several comes closest to tick-to-sound.
+if [ -n "$probe" ]; then
+  "$probe" latency ci.monitor a 5 2000 >"$work/latency" 2>/dev/null || fail "the probe failed"
+  grep -q 'ms=[0-9]' "$work/latency" || fail "the probe heard none of its keys"
+  echo "key down to sound after a pause, ms (includes 0-50 ms to the next tick):" \
+    $(sed -n 's/^ms=//p' "$work/latency" | sort -n | tr '\n' ' ')
+fi
