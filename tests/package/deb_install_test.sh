@@ -18,8 +18,8 @@ fail() {
 }
 
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get install -y -qq "$deb" >/dev/null 2>&1 || fail "apt-get could not install $deb"
-trap '$sudo apt-get remove -y -qq clavitap >/dev/null 2>&1' EXIT
+$sudo apt-get -o DPkg::Lock::Timeout=120 install -y -qq "$deb" >/dev/null 2>&1 || fail "apt-get could not install $deb"
+trap '$sudo apt-get -o DPkg::Lock::Timeout=120 remove -y -qq clavitap >/dev/null 2>&1' EXIT
 
 for file in /usr/bin/clavitap /usr/share/applications/clavitap.desktop \
             /usr/share/doc/clavitap/copyright; do

