@@ -2,7 +2,8 @@
 # End to end: the key "A", typed while another program's window has the focus, comes out of the
 # built-in synthesizer as note 70 (base note 65, tone "C" adds 5), about 466 Hz.
 #
-# Usage: key_to_sound.sh [--pipewire] [--server-later] PATH/TO/clavitap [PATH/TO/clavitap_sound_probe]
+# Usage: key_to_sound.sh [--pipewire] [--server-later] [--tone-b PROGRAM]
+#                        PATH/TO/clavitap [PATH/TO/clavitap_sound_probe]
 # Starts its own Xvfb on a free display and a sound server with a null sink in a private runtime
 # folder (PulseAudio, or with --pipewire PipeWire, WirePlumber and PipeWire's PulseAudio service
 # on a private session bus, as Debian 12's desktop), records the sink's monitor, runs the program
@@ -10,16 +11,20 @@
 # --server-later the sound server starts only after the program has told the user, in a box, that
 # it waits for an audio output, as at a log-in where the program wins the race. With the probe, it
 # then prints how long after the key went down notes come after a pause (a measurement, not a
-# check). Every wait has a time limit; everything started here is stopped on exit.
+# check). With --tone-b PROGRAM the tone is "B" and the instrument PROGRAM, and eight keys whose
+# notes lie above most instruments' sampled range ("1", "0", Q, P, Z, A, Space, F12: notes 122 to
+# 159 before the octave fold) must each be heard. Every wait has a time limit; everything started here is stopped on exit.
 set -uo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 server_options=()
 server_later=false
+tone_b_program=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --pipewire) server_options+=(--pipewire); shift ;;
     --server-later) server_later=true; shift ;;
+    --tone-b) tone_b_program=$2; shift 2 ;;
     *) break ;;
   esac
 done
@@ -32,6 +37,7 @@ expected_hz=466.16  # MIDI note 70
 if [ -z "${CLAVITAP_TEST_SINK_HOME:-}" ]; then
   later=()
   $server_later && later=(--server-later)
+  [ -n "$tone_b_program" ] && later+=(--tone-b "$tone_b_program")
   exec "$here/../linux/midi/with_null_sink.sh" "${server_options[@]}" \
     "$BASH" "$0" "${server_options[@]}" "${later[@]}" "$@"
 fi
@@ -98,7 +104,10 @@ $server_later || start_recording
 # tone "C", volume 100 ------------------------------------------------------------------------------
 export XDG_CONFIG_HOME="$work/config"
 mkdir -p "$XDG_CONFIG_HOME/Clavitap"
-printf '[Value]\nVol=100\nStage=0\nDevies=0\nTools=0\n' >"$XDG_CONFIG_HOME/Clavitap/Clavitap.conf"
+stage=0 tools=0
+[ -n "$tone_b_program" ] && stage=11 tools=$tone_b_program
+printf '[Value]\nVol=100\nStage=%s\nDevies=0\nTools=%s\n' "$stage" "$tools" \
+  >"$XDG_CONFIG_HOME/Clavitap/Clavitap.conf"
 QT_QPA_PLATFORM=xcb "$program" >"$work/clavitap.log" 2>&1 &
 pids+=($!)
 clavitap=$!
@@ -143,16 +152,35 @@ xdotool windowfocus --sync "$elsewhere" || fail "cannot focus the other window"
 # --- the key: 200 ms of "A", then enough time for the note to reach the recording -------------------
 sleep 1  # some quiet recording before the key, to show the sound comes from it
 bytes_per_second=$((44100 * 2 * 2))
-key_at=$(python3 -c "print(max(0, ($(bytes "$work/out.wav") - 44) / $bytes_per_second))")
+now_in_recording() { python3 -c "print(max(0, ($(bytes "$work/out.wav") - 44) / $bytes_per_second))"; }
+stop_recording() {
+  kill -INT "$recorder"
+  wait_for 5 bash -c "! kill -0 $recorder 2>/dev/null" || kill -KILL "$recorder"
+  wait "$recorder" 2>/dev/null
+}
+if [ -n "$tone_b_program" ]; then
+  key_times=()
+  for key in 1 0 q p z a space F12; do
+    key_times+=("$(now_in_recording)")
+    xdotool keydown "$key"
+    sleep 0.2
+    xdotool keyup "$key"
+    sleep 1.3  # the note dies away before the next key
+  done
+  kill -0 "$clavitap" 2>/dev/null || fail "Clavitap ended while the keys were typed"
+  stop_recording
+  python3 "$here/notes_heard.py" "$work/out.wav" "${key_times[@]}" ||
+    fail "at tone B with instrument $tone_b_program, not every key was heard"
+  echo "PASS: at tone B, instrument $tone_b_program, all eight keys were heard"
+  exit 0
+fi
+key_at=$(now_in_recording)
 xdotool keydown a
 sleep 0.2
 xdotool keyup a
 sleep 1.5
 kill -0 "$clavitap" 2>/dev/null || fail "Clavitap ended while the key was typed"
-
-kill -INT "$recorder"
-wait_for 5 bash -c "! kill -0 $recorder 2>/dev/null" || kill -KILL "$recorder"
-wait "$recorder" 2>/dev/null
+stop_recording
 
 python3 "$here/recording_pitch.py" "$work/out.wav" "$key_at" "$expected_hz" ||
   fail "the recording does not carry note 70 (about $expected_hz Hz) after the key"
