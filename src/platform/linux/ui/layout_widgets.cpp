@@ -153,8 +153,8 @@ QWidget* MakeWidget(const layout::Control& control, QWidget& parent) {
             return nullptr;
     }
     widget->setObjectName(ToQString(control.name));
-    widget->setGeometry(TwipsToPixels(control.left), TwipsToPixels(control.top),
-                        TwipsToPixels(control.width), TwipsToPixels(control.height));
+    widget->setGeometry(PixelsFromTwips(control.left), PixelsFromTwips(control.top),
+                        PixelsFromTwips(control.width), PixelsFromTwips(control.height));
     return widget;
 }
 
