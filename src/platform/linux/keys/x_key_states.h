@@ -1,4 +1,4 @@
-// The state of every key and pointer button as the key source has heard it, answered by
+// The state of every key and pointer button as the X key source has heard it, answered by
 // virtual-key code in the shape of GetAsyncKeyState.
 //
 // State is kept per physical source (an X keycode or a pointer button), so a release that
@@ -13,7 +13,7 @@
 
 namespace platform::x11keys {
 
-class KeyStates {
+class XKeyStates {
   public:
     // Sources 0..255 are X keycodes; kFirstButtonSource + n is pointer button n.
     static constexpr int kFirstButtonSource = 256;

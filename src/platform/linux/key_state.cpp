@@ -9,8 +9,8 @@
 #include <memory>
 
 #include "platform/linux/evdev/evdev_key_source.h"
-#include "platform/linux/keys/key_states.h"
 #include "platform/linux/keys/x_key_source.h"
+#include "platform/linux/keys/x_key_states.h"
 
 namespace platform {
 
@@ -47,7 +47,7 @@ class XInputSource : public KeySource {
 
   private:
     x11keys::XKeySource source_;
-    x11keys::KeyStates states_;
+    x11keys::XKeyStates states_;
 };
 
 class InputDeviceSource : public KeySource {

@@ -1,8 +1,8 @@
-#include "platform/linux/keys/key_states.h"
+#include "platform/linux/keys/x_key_states.h"
 
 namespace platform::x11keys {
 
-void KeyStates::Press(int source, int virtualKey) {
+void XKeyStates::Press(int source, int virtualKey) {
     if (!IsSource(source) || !linux_keys::IsVirtualKey(virtualKey)) return;
     const auto index = static_cast<std::size_t>(source);
     if (heldAs_[index] == virtualKey) {
@@ -14,7 +14,7 @@ void KeyStates::Press(int source, int virtualKey) {
     words_.Hold(virtualKey, true);
 }
 
-void KeyStates::Release(int source) {
+void XKeyStates::Release(int source) {
     if (!IsSource(source)) return;
     const auto index = static_cast<std::size_t>(source);
     const std::uint8_t code = heldAs_[index];
@@ -23,11 +23,11 @@ void KeyStates::Release(int source) {
     words_.LetGo(code);
 }
 
-std::int16_t KeyStates::Query(int virtualKey) {
+std::int16_t XKeyStates::Query(int virtualKey) {
     return words_.Query(virtualKey);
 }
 
-void KeyStates::Clear() {
+void XKeyStates::Clear() {
     heldAs_.fill(0);
     words_.Clear();
 }
