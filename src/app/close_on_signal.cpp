@@ -5,7 +5,7 @@
 #include <QSocketNotifier>
 #include <csignal>
 
-#include "message_boxes_end.h"
+#include "platform/linux/qt/message_boxes_end.h"
 
 namespace app {
 

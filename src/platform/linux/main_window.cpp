@@ -1,4 +1,4 @@
-#include "main_window.h"
+#include "platform/linux/main_window.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -7,15 +7,15 @@
 #include <algorithm>
 #include <vector>
 
-#include "app_icon.h"
 #include "core/errors.h"
-#include "dispatch.h"
-#include "layout_widgets.h"
-#include "qt_text.h"
-#include "twips.h"
+#include "platform/linux/dispatch.h"
+#include "platform/linux/qt/app_icon.h"
+#include "platform/linux/qt/layout_widgets.h"
+#include "platform/linux/qt/qt_text.h"
+#include "platform/linux/qt/window_font.h"
+#include "platform/linux/twips.h"
+#include "platform/linux/window_handles.h"
 #include "window/layout.h"
-#include "window_font.h"
-#include "window_handles.h"
 
 namespace ui {
 namespace {

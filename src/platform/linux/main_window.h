@@ -10,8 +10,8 @@
 #include <memory>
 #include <string_view>
 
-#include "control_adaptors.h"
 #include "platform/controls.h"
+#include "platform/linux/control_adaptors.h"
 #include "window/frmPubMain.h"
 
 namespace ui {

@@ -5,10 +5,10 @@
 #include <map>
 #include <utility>
 
-#include "main_window.h"
+#include "platform/linux/main_window.h"
+#include "platform/linux/qt/tray_clicks.h"
+#include "platform/linux/window_handles.h"
 #include "platform/message_box.h"
-#include "tray_clicks.h"
-#include "window_handles.h"
 
 namespace platform {
 namespace {

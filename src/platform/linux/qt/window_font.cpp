@@ -1,12 +1,12 @@
-#include "window_font.h"
+#include "platform/linux/qt/window_font.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <algorithm>
 #include <vector>
 
-#include "qt_text.h"
-#include "twips.h"
+#include "platform/linux/qt/qt_text.h"
+#include "platform/linux/twips.h"
 
 namespace ui {
 namespace {

@@ -1,9 +1,9 @@
-#include "control_adaptors.h"
+#include "platform/linux/control_adaptors.h"
 
 #include <limits>
 
 #include "core/errors.h"
-#include "twips.h"
+#include "platform/linux/twips.h"
 
 namespace ui {
 
