@@ -10,8 +10,8 @@
 
 namespace {
 
-platform::x11keys::XKeyStates& States() {
-    static platform::x11keys::XKeyStates states;
+linux_::XKeyStates& States() {
+    static linux_::XKeyStates states;
     return states;
 }
 

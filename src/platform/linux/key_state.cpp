@@ -46,8 +46,8 @@ class XInputSource : public KeySource {
     }
 
   private:
-    x11keys::XKeySource source_;
-    x11keys::XKeyStates states_;
+    linux_::XKeySource source_;
+    linux_::XKeyStates states_;
 };
 
 class InputDeviceSource : public KeySource {
@@ -67,7 +67,7 @@ class InputDeviceSource : public KeySource {
     void Close() override { source_.Close(); }
 
   private:
-    evdev::EvdevKeySource source_;
+    linux_::EvdevKeySource source_;
 };
 
 enum class Kind { XInput, InputDevices };

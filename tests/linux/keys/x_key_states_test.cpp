@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-using platform::x11keys::XKeyStates;
+using linux_::XKeyStates;
 
 namespace {
 constexpr std::int16_t kDownAndPressed = static_cast<std::int16_t>(0x8001);

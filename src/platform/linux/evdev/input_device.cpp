@@ -11,7 +11,7 @@
 #include <cstdarg>
 #include <cstring>
 
-namespace platform::evdev {
+namespace linux_ {
 
 namespace {
 
@@ -170,4 +170,4 @@ void InputDevice::ReleaseAll(VirtualKeyStates& states) {
     }
 }
 
-}  // namespace platform::evdev
+}  // namespace linux_

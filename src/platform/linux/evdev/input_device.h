@@ -18,9 +18,7 @@
 #include "platform/linux/evdev/unique_fd.h"
 #include "platform/linux/keys/virtual_key_states.h"
 
-namespace platform::evdev {
-
-using linux_keys::VirtualKeyStates;
+namespace linux_ {
 
 class InputDevice {
   public:
@@ -65,4 +63,4 @@ class InputDevice {
     std::size_t partialSize_ = 0;
 };
 
-}  // namespace platform::evdev
+}  // namespace linux_

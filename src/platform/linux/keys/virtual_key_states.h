@@ -10,7 +10,7 @@
 #include <array>
 #include <cstdint>
 
-namespace platform::linux_keys {
+namespace linux_ {
 
 // Virtual-key codes run from 1 to 255.
 constexpr bool IsVirtualKey(int code) {
@@ -46,4 +46,4 @@ class VirtualKeyStates {
     std::array<bool, 256> forgotten_{};
 };
 
-}  // namespace platform::linux_keys
+}  // namespace linux_

@@ -8,7 +8,7 @@
 #include "platform/linux/keys/silenced_stderr.h"
 #include "platform/linux/keys/virtual_key_table.h"
 
-namespace platform::x11keys {
+namespace linux_ {
 
 namespace {
 
@@ -149,4 +149,4 @@ void XKeySource::Close() {
     keycodes_ = {};
 }
 
-}  // namespace platform::x11keys
+}  // namespace linux_

@@ -11,7 +11,7 @@
 #include "platform/linux/keys/keycode_map.h"
 #include "platform/linux/keys/x_key_states.h"
 
-namespace platform::x11keys {
+namespace linux_ {
 
 class XKeySource {
   public:
@@ -44,4 +44,4 @@ class XKeySource {
     KeycodeMap keycodes_{};
 };
 
-}  // namespace platform::x11keys
+}  // namespace linux_

@@ -1,9 +1,9 @@
 #include "platform/linux/keys/x_key_states.h"
 
-namespace platform::x11keys {
+namespace linux_ {
 
 void XKeyStates::Press(int source, int virtualKey) {
-    if (!IsSource(source) || !linux_keys::IsVirtualKey(virtualKey)) return;
+    if (!IsSource(source) || !IsVirtualKey(virtualKey)) return;
     const auto index = static_cast<std::size_t>(source);
     if (heldAs_[index] == virtualKey) {
         words_.MarkPressed(virtualKey);  // a repeat while held
@@ -32,4 +32,4 @@ void XKeyStates::Clear() {
     words_.Clear();
 }
 
-}  // namespace platform::x11keys
+}  // namespace linux_

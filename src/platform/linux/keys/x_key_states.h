@@ -11,7 +11,7 @@
 
 #include "platform/linux/keys/virtual_key_states.h"
 
-namespace platform::x11keys {
+namespace linux_ {
 
 class XKeyStates {
   public:
@@ -40,7 +40,7 @@ class XKeyStates {
     // so a keyboard remapping while a key is held still lets go of the right code.
     std::array<std::uint8_t, kSourceCount> heldAs_{};
     // The answers by virtual key; they change only when a source changes state.
-    linux_keys::VirtualKeyStates words_;
+    VirtualKeyStates words_;
 };
 
-}  // namespace platform::x11keys
+}  // namespace linux_
