@@ -9,7 +9,6 @@
 #include <linux/input.h>
 
 #include <array>
-#include <bitset>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -40,8 +39,6 @@ class InputDevice {
     int Fd() const { return fd_.Get(); }
 
   private:
-    using KeyBits = std::bitset<KEY_CNT>;
-
     InputDevice(UniqueFd fd, std::string name, const LayoutKeyMap& keys, bool isKernelDevice);
 
     void Apply(const input_event& event, VirtualKeyStates& states);
@@ -54,7 +51,7 @@ class InputDevice {
     std::string name_;
     const LayoutKeyMap& keys_;
     bool isKernelDevice_;
-    KeyBits held_;
+    HeldKeys<KEY_CNT> held_;
     // After SYN_DROPPED the kernel's queue overflowed: everything up to the next SYN_REPORT is
     // an incomplete picture and is skipped; the state is then read afresh.
     bool skippingToReport_ = false;
