@@ -1,4 +1,4 @@
-#include "close_on_signal.h"
+#include "app/close_on_signal.h"
 
 #include <fcntl.h>
 #include <unistd.h>

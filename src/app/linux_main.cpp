@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "close_on_signal.h"
-#include "missing_desktop.h"
+#include "app/close_on_signal.h"
+#include "app/missing_desktop.h"
 #include "platform/key_state.h"
 #include "platform/linux/dispatch.h"
 #include "platform/linux/main_window.h"
