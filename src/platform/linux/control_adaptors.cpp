@@ -32,17 +32,17 @@ std::string ComboList::List(Integer index) const {
     return box_.itemText(index).toStdString();
 }
 
-void ComboList::RequireEntry(Integer index) const {
+void ComboList::CheckEntry(Integer index) const {
     if (index < 0 || index >= box_.count()) throw InvalidPropertyValue();
 }
 
 Long ComboList::ItemData(Integer index) const {
-    RequireEntry(index);
+    CheckEntry(index);
     return box_.itemData(index).value<Long>();
 }
 
 void ComboList::SetItemData(Integer index, Long value) {
-    RequireEntry(index);
+    CheckEntry(index);
     box_.setItemData(index, QVariant(value));
 }
 

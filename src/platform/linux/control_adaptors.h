@@ -27,7 +27,7 @@ class ComboList final : public platform::ListControl {
     void SetListIndex(Integer index) override;
 
   private:
-    void RequireEntry(Integer index) const;
+    void CheckEntry(Integer index) const;
 
     QComboBox& box_;
     Integer newIndex_ = -1;
