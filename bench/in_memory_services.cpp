@@ -4,14 +4,14 @@
 #include <string>
 
 #include "platform/key_state.h"
-#include "platform/linux/keys/key_states.h"
+#include "platform/linux/keys/x_key_states.h"
 #include "platform/message_box.h"
 #include "platform/midi_out.h"
 
 namespace {
 
-platform::x11keys::KeyStates& States() {
-    static platform::x11keys::KeyStates states;
+linux_::XKeyStates& States() {
+    static linux_::XKeyStates states;
     return states;
 }
 

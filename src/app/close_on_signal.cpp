@@ -1,11 +1,11 @@
-#include "close_on_signal.h"
+#include "app/close_on_signal.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 #include <QSocketNotifier>
 #include <csignal>
 
-#include "message_boxes_end.h"
+#include "platform/linux/qt/message_boxes_end.h"
 
 namespace app {
 

@@ -7,13 +7,13 @@
 #include <cstdlib>
 #include <string>
 
-#include "app_icon.h"
-#include "close_on_signal.h"
-#include "dispatch.h"
-#include "main_window.h"
-#include "missing_desktop.h"
+#include "app/close_on_signal.h"
+#include "app/missing_desktop.h"
 #include "platform/key_state.h"
+#include "platform/linux/dispatch.h"
+#include "platform/linux/main_window.h"
 #include "platform/linux/midi/soundfont_search.h"
+#include "platform/linux/qt/app_icon.h"
 #include "platform/message_box.h"
 #include "platform/single_instance.h"
 

@@ -1,4 +1,4 @@
-#include "missing_desktop.h"
+#include "app/missing_desktop.h"
 
 #include <cstdlib>
 

@@ -1,4 +1,4 @@
-// Every handler the window procedure raises runs through Raise: nothing thrown by a handler, a
+// Every handler the window procedure raises runs through Dispatch: nothing thrown by a handler, a
 // tick or a MIDI call may unwind into the system's message dispatch, which would end the program.
 #pragma once
 
@@ -7,7 +7,7 @@
 namespace win32 {
 
 template <typename Handler>
-void Raise(Handler&& handler) noexcept {
+void Dispatch(Handler&& handler) noexcept {
     try {
         handler();
     } catch (...) {

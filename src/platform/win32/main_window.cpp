@@ -220,12 +220,12 @@ const MainWindow::Child* MainWindow::FindChild(HWND window) const {
 }
 
 void MainWindow::Load() {
-    Raise([&] { handlers_->Form_Load(); });
+    Dispatch([&] { handlers_->Form_Load(); });
 }
 
 void MainWindow::Show(int showCommand) {
     ShowWindow(window_, showCommand);
-    Raise([&] { handlers_->Form_Resize(); });
+    Dispatch([&] { handlers_->Form_Resize(); });
 }
 
 bool MainWindow::PreTranslate(MSG& message) {
@@ -256,7 +256,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_TIMER:
             if (wParam == kTimerId && ready_ && !unloaded_) {
-                Raise([&] { handlers_->Timer1_Timer(); });
+                Dispatch([&] { handlers_->Timer1_Timer(); });
             }
             return 0;
         case WM_COMMAND:
@@ -304,7 +304,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             MouseMove(wParam, lParam);
             return 0;
         case WM_SIZE:
-            if (ready_) Raise([&] { handlers_->Form_Resize(); });
+            if (ready_) Dispatch([&] { handlers_->Form_Resize(); });
             return 0;
         case WM_DPICHANGED: {
             dpi_ = HIWORD(wParam);
@@ -346,7 +346,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 void MainWindow::Unload() {
     if (unloaded_ || !ready_) return;
     unloaded_ = true;
-    Raise([&] { handlers_->Form_Unload(); });
+    Dispatch([&] { handlers_->Form_Unload(); });
 }
 
 void MainWindow::AddTrayIconAgain() {
@@ -355,7 +355,7 @@ void MainWindow::AddTrayIconAgain() {
     if (!ready_ || unloaded_ || IsWindowVisible(window_)) return;
     const TrayIconRecord& record = handlers_->TrayIcon();
     if (record.hWnd == 0) return;  // never hidden in the tray
-    Raise([&] { platform::Shell_NotifyIconA(platform::NIM_ADD, AnsiBytes(record)); });
+    Dispatch([&] { platform::Shell_NotifyIconA(platform::NIM_ADD, AnsiBytes(record)); });
 }
 
 void MainWindow::Command(HWND control, int notification) {
@@ -363,13 +363,13 @@ void MainWindow::Command(HWND control, int notification) {
     if (child == nullptr) return;
     const std::string_view name = child->layout->name;
     if (notification == CBN_SELCHANGE) {
-        if (name == "ComDevies") Raise([&] { handlers_->ComDevies_Click(); });
-        if (name == "ComSounds") Raise([&] { handlers_->ComSounds_Click(); });
+        if (name == "ComDevies") Dispatch([&] { handlers_->ComDevies_Click(); });
+        if (name == "ComSounds") Dispatch([&] { handlers_->ComSounds_Click(); });
     } else if (notification == STN_CLICKED) {
-        if (name == "lblHide") Raise([&] { handlers_->lblHide_Click(); });
-        if (name == "lblDonate") Raise([&] { handlers_->lblDonate_Click(); });
-        if (name == "lblHomepage") Raise([&] { handlers_->lblHomepage_Click(); });
-        if (name == "lblFeedback") Raise([&] { handlers_->lblFeedback_Click(); });
+        if (name == "lblHide") Dispatch([&] { handlers_->lblHide_Click(); });
+        if (name == "lblDonate") Dispatch([&] { handlers_->lblDonate_Click(); });
+        if (name == "lblHomepage") Dispatch([&] { handlers_->lblHomepage_Click(); });
+        if (name == "lblFeedback") Dispatch([&] { handlers_->lblFeedback_Click(); });
     }
 }
 
@@ -448,7 +448,7 @@ void MainWindow::MouseMove(WPARAM wParam, LPARAM lParam) {
     const float perPixel = TwipsPerPixel(dpi_);
     const float x = static_cast<float>(LOWORD(lParam)) * perPixel;
     const float y = static_cast<float>(HIWORD(lParam)) * perPixel;
-    Raise([&] { handlers_->Form_MouseMove(button, shift, x, y); });
+    Dispatch([&] { handlers_->Form_MouseMove(button, shift, x, y); });
 }
 
 }  // namespace win32

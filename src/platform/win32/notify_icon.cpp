@@ -10,34 +10,25 @@
 #include <cstring>
 
 #include "platform/win32/window_handles.h"
+#include "window/tray_icon.h"
 
 namespace platform {
-namespace {
 
-Long FieldAt(const NotifyIconRecord& record, std::size_t offset) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < 4; ++i) value |= std::uint32_t{record[offset + i]} << (8 * i);
-    return static_cast<Long>(value);
-}
-
-}  // namespace
-
-bool Shell_NotifyIconA(Long message, const NotifyIconRecord& record) {
-    constexpr std::size_t kTipOffset = 24;
-    constexpr std::size_t kTipLength = 32;
+bool Shell_NotifyIconA(Long message, const NotifyIconRecord& bytes) {
+    const TrayIconRecord record = FromAnsiBytes(bytes);
     NOTIFYICONDATAA data;
     std::memset(&data, 0, sizeof(data));
     // The record is the first version of the structure (a short tip and nothing after it); the
     // shell is told so rather than handed the record's own byte count, which it does not know.
     data.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    data.hWnd = win32::HandleFromLong<HWND>(FieldAt(record, 4));
-    data.uID = static_cast<UINT>(FieldAt(record, 8));
-    data.uFlags = static_cast<UINT>(FieldAt(record, 12));
-    data.uCallbackMessage = static_cast<UINT>(FieldAt(record, 16));
-    data.hIcon = win32::HandleFromLong<HICON>(FieldAt(record, 20));
+    data.hWnd = win32::HandleFromLong<HWND>(record.hWnd);
+    data.uID = static_cast<UINT>(record.uID);
+    data.uFlags = static_cast<UINT>(record.uFlags);
+    data.uCallbackMessage = static_cast<UINT>(record.uCallbackMessage);
+    data.hIcon = win32::HandleFromLong<HICON>(record.hIcon);
     // The tip up to its NUL; the blanks that pad the fixed-width field after it are not text.
-    for (std::size_t i = 0; i < kTipLength && record[kTipOffset + i] != 0; ++i) {
-        data.szTip[i] = static_cast<CHAR>(record[kTipOffset + i]);
+    for (std::size_t i = 0; i < record.szTip.size() && record.szTip[i] != 0; ++i) {
+        data.szTip[i] = record.szTip[i];
     }
     return ::Shell_NotifyIconA(static_cast<DWORD>(message), &data) != FALSE;
 }

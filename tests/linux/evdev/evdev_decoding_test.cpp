@@ -16,7 +16,7 @@ using evdev_test::Event;
 using evdev_test::Sync;
 using evdev_test::WriteEvents;
 using evdev_test::WriteKey;
-using platform::evdev::EvdevKeySource;
+using linux_::EvdevKeySource;
 
 constexpr std::int16_t kDown = static_cast<std::int16_t>(0x8000);
 constexpr std::int16_t kDownAndPressed = static_cast<std::int16_t>(0x8001);

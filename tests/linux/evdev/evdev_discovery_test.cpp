@@ -18,8 +18,8 @@
 namespace {
 
 using evdev_test::WriteKey;
-using platform::evdev::EvdevKeySource;
-using platform::evdev::ExplainUnreadableDevices;
+using linux_::EvdevKeySource;
+using linux_::ExplainUnreadableDevices;
 
 class EvdevDiscovery : public ::testing::Test {
   protected:

@@ -10,7 +10,7 @@
 
 namespace {
 
-using platform::evdev::VirtualKeyOfEvdevCode;
+using linux_::VirtualKeyOfEvdevCode;
 
 // The kernel numbers each row of the main block from left to right.
 std::string Row(unsigned int first, std::size_t length) {

@@ -15,7 +15,7 @@
 
 namespace {
 
-using platform::evdev::EvdevKeySource;
+using linux_::EvdevKeySource;
 
 constexpr std::int16_t kDown = static_cast<std::int16_t>(0x8000);
 

@@ -15,8 +15,8 @@
 
 namespace {
 
-using platform::evdev::EvdevKeySource;
-using platform::evdev::SystemKeyboardLayout;
+using linux_::EvdevKeySource;
+using linux_::SystemKeyboardLayout;
 
 std::string WriteFile(const std::string& text) {
     const std::string path =

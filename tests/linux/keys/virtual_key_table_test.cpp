@@ -6,8 +6,8 @@
 
 #include <utility>
 
-using platform::x11keys::VirtualKeyOfButton;
-using platform::x11keys::VirtualKeyOfKeysym;
+using linux_::VirtualKeyOfButton;
+using linux_::VirtualKeyOfKeysym;
 
 TEST(VirtualKeyTable, LettersInBothCasesDigitsAndFunctionKeys) {
     for (int i = 0; i < 26; ++i) {

@@ -15,7 +15,7 @@
 #include <functional>
 #include <vector>
 
-#include "main_window.h"
+#include "platform/linux/main_window.h"
 #include "test_support.h"
 #include "window/links.h"
 

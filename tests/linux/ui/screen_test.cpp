@@ -17,7 +17,7 @@
 #include <QTest>
 #include <cmath>
 
-#include "main_window.h"
+#include "platform/linux/main_window.h"
 #include "test_support.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <regex>
 #include <string>
 
-#include "main_window.h"
+#include "platform/linux/main_window.h"
 #include "platform/settings.h"
 #include "test_support.h"
 

@@ -14,7 +14,7 @@
 #include <QTest>
 #include <QtEndian>
 
-#include "main_window.h"
+#include "platform/linux/main_window.h"
 #include "test_support.h"
 
 namespace {

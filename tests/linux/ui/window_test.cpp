@@ -13,7 +13,7 @@
 #include <QTest>
 
 #include "core/errors.h"
-#include "main_window.h"
+#include "platform/linux/main_window.h"
 #include "test_support.h"
 #include "window/layout.h"
 

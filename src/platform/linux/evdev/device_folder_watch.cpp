@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace platform::evdev {
+namespace linux_ {
 
 bool IsEventNodeName(const std::string& name) {
     return name.starts_with("event");
@@ -50,4 +50,4 @@ DeviceFolderWatch::Changes DeviceFolderWatch::TakeChanges() {
     return changes;
 }
 
-}  // namespace platform::evdev
+}  // namespace linux_

@@ -7,7 +7,7 @@
 
 #include "platform/linux/evdev/unique_fd.h"
 
-namespace platform::evdev {
+namespace linux_ {
 
 class DeviceFolderWatch {
   public:
@@ -35,4 +35,4 @@ class DeviceFolderWatch {
 // kind that speaks the input_event protocol.
 bool IsEventNodeName(const std::string& name);
 
-}  // namespace platform::evdev
+}  // namespace linux_

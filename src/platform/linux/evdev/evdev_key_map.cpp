@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <utility>
 
-namespace platform::evdev {
+namespace linux_ {
 
 namespace {
 
@@ -73,4 +73,4 @@ int VirtualKeyOfEvdevCode(unsigned int code) {
     return code < kTable.size() ? kTable[code] : 0;
 }
 
-}  // namespace platform::evdev
+}  // namespace linux_

@@ -9,7 +9,7 @@
 
 #include "platform/linux/evdev/input_device.h"
 
-namespace platform::evdev {
+namespace linux_ {
 
 namespace {
 
@@ -138,4 +138,4 @@ std::string EvdevKeySource::Explanation() const {
            ", so keys typed in other programs cannot sound.";
 }
 
-}  // namespace platform::evdev
+}  // namespace linux_

@@ -25,7 +25,7 @@
 #include "platform/linux/evdev/layout_key_map.h"
 #include "platform/linux/keys/virtual_key_states.h"
 
-namespace platform::evdev {
+namespace linux_ {
 
 class InputDevice;
 
@@ -80,7 +80,7 @@ class EvdevKeySource {
     LayoutKeyMap keys_;
     DeviceFolderWatch watch_;
     std::vector<std::unique_ptr<InputDevice>> devices_;
-    linux_keys::VirtualKeyStates states_;
+    VirtualKeyStates states_;
     // The folder watch first, then one entry per device; kept to spare an allocation per tick.
     std::vector<pollfd> pollFds_;
 };
@@ -89,4 +89,4 @@ class EvdevKeySource {
 // group and log in again.
 std::string ExplainUnreadableDevices(const std::string& inputDir);
 
-}  // namespace platform::evdev
+}  // namespace linux_

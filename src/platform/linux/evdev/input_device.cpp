@@ -11,7 +11,7 @@
 #include <cstdarg>
 #include <cstring>
 
-namespace platform::evdev {
+namespace linux_ {
 
 namespace {
 
@@ -139,17 +139,10 @@ void InputDevice::Apply(const input_event& event, VirtualKeyStates& states) {
 
 void InputDevice::SetKey(unsigned int code, bool down, bool countAsPress,
                          VirtualKeyStates& states) {
-    const int virtualKey = keys_.VirtualKey(code);
-    if (virtualKey == 0) return;
-    if (held_.test(code) != down) {
-        held_.set(code, down);
-        if (down) {
-            states.Hold(virtualKey, countAsPress);
-        } else {
-            states.LetGo(virtualKey);
-        }
-    } else if (down && countAsPress) {
-        states.MarkPressed(virtualKey);
+    if (down) {
+        held_.Press(code, keys_.VirtualKey(code), countAsPress, states);
+    } else {
+        held_.Release(code, states);
     }
 }
 
@@ -160,14 +153,12 @@ void InputDevice::Resync(VirtualKeyStates& states, bool countAsPress) {
     if (ioctl(fd_.Get(), EVIOCGKEY(sizeof(down)), down.data()) < 0) return;
     for (unsigned int code = 0; code < KEY_CNT; ++code) {
         const bool isDown = TestBit<KEY_CNT>(down, code);
-        if (held_.test(code) != isDown) SetKey(code, isDown, countAsPress, states);
+        if (held_.IsDown(code) != isDown) SetKey(code, isDown, countAsPress, states);
     }
 }
 
 void InputDevice::ReleaseAll(VirtualKeyStates& states) {
-    for (unsigned int code = 0; code < KEY_CNT; ++code) {
-        if (held_.test(code)) SetKey(code, false, false, states);
-    }
+    held_.ReleaseAll(states);
 }
 
-}  // namespace platform::evdev
+}  // namespace linux_

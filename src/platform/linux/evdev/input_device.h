@@ -9,7 +9,6 @@
 #include <linux/input.h>
 
 #include <array>
-#include <bitset>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -18,9 +17,7 @@
 #include "platform/linux/evdev/unique_fd.h"
 #include "platform/linux/keys/virtual_key_states.h"
 
-namespace platform::evdev {
-
-using linux_keys::VirtualKeyStates;
+namespace linux_ {
 
 class InputDevice {
   public:
@@ -42,8 +39,6 @@ class InputDevice {
     int Fd() const { return fd_.Get(); }
 
   private:
-    using KeyBits = std::bitset<KEY_CNT>;
-
     InputDevice(UniqueFd fd, std::string name, const LayoutKeyMap& keys, bool isKernelDevice);
 
     void Apply(const input_event& event, VirtualKeyStates& states);
@@ -56,7 +51,7 @@ class InputDevice {
     std::string name_;
     const LayoutKeyMap& keys_;
     bool isKernelDevice_;
-    KeyBits held_;
+    HeldKeys<KEY_CNT> held_;
     // After SYN_DROPPED the kernel's queue overflowed: everything up to the next SYN_REPORT is
     // an incomplete picture and is skipped; the state is then read afresh.
     bool skippingToReport_ = false;
@@ -65,4 +60,4 @@ class InputDevice {
     std::size_t partialSize_ = 0;
 };
 
-}  // namespace platform::evdev
+}  // namespace linux_

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <map>
 
-namespace platform::evdev {
+namespace linux_ {
 
 namespace {
 
@@ -62,4 +62,4 @@ KeyboardLayout SystemKeyboardLayout(const std::string& defaultsFile) {
     return chosen;
 }
 
-}  // namespace platform::evdev
+}  // namespace linux_

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace platform::evdev {
+namespace linux_ {
 
 struct KeyboardLayout {
     std::string rules = "evdev";
@@ -19,4 +19,4 @@ struct KeyboardLayout {
 // `defaultsFile` (XKBMODEL, XKBLAYOUT, XKBVARIANT, XKBOPTIONS), else a US keyboard.
 KeyboardLayout SystemKeyboardLayout(const std::string& defaultsFile = "/etc/default/keyboard");
 
-}  // namespace platform::evdev
+}  // namespace linux_

@@ -8,7 +8,7 @@
 #include "platform/linux/evdev/evdev_key_map.h"
 #include "platform/linux/keys/virtual_key_table.h"
 
-namespace platform::evdev {
+namespace linux_ {
 
 namespace {
 
@@ -48,7 +48,7 @@ int VirtualKeyOfKey(xkb_keymap* keymap, xkb_keycode_t key) {
         const int count = xkb_keymap_key_get_syms_by_level(keymap, key, 0, level, &syms);
         if (count <= 0) continue;
         hasSymbol = true;
-        if (const int virtualKey = x11keys::VirtualKeyOfKeysym(syms[0]); virtualKey != 0) {
+        if (const int virtualKey = VirtualKeyOfKeysym(syms[0]); virtualKey != 0) {
             return virtualKey;
         }
     }
@@ -81,4 +81,4 @@ LayoutKeyMap LayoutKeyMap::For(const KeyboardLayout& layout) {
     return map;
 }
 
-}  // namespace platform::evdev
+}  // namespace linux_

@@ -11,7 +11,7 @@
 
 #include "platform/linux/evdev/keyboard_layout.h"
 
-namespace platform::evdev {
+namespace linux_ {
 
 class LayoutKeyMap {
   public:
@@ -29,4 +29,4 @@ class LayoutKeyMap {
     std::array<std::uint8_t, KEY_CNT> table_{};
 };
 
-}  // namespace platform::evdev
+}  // namespace linux_

@@ -5,7 +5,7 @@
 
 #include <utility>
 
-namespace platform::evdev {
+namespace linux_ {
 
 class UniqueFd {
   public:
@@ -31,4 +31,4 @@ class UniqueFd {
     int fd_ = -1;
 };
 
-}  // namespace platform::evdev
+}  // namespace linux_

@@ -4,7 +4,7 @@
 
 #include "platform/linux/keys/virtual_key_table.h"
 
-namespace platform::x11keys {
+namespace linux_ {
 
 KeycodeMap ReadKeycodeMap(Display* display) {
     KeycodeMap map{};
@@ -32,4 +32,4 @@ KeycodeMap ReadKeycodeMap(Display* display) {
     return map;
 }
 
-}  // namespace platform::x11keys
+}  // namespace linux_

@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdint>
 
-namespace platform::x11keys {
+namespace linux_ {
 
 // Index: X keycode; value: virtual-key code, 0 for keys the program does not know.
 using KeycodeMap = std::array<std::uint8_t, 256>;
@@ -16,4 +16,4 @@ using KeycodeMap = std::array<std::uint8_t, 256>;
 // digit key on a layout whose unshifted row is punctuation still counts as its digit.
 KeycodeMap ReadKeycodeMap(Display* display);
 
-}  // namespace platform::x11keys
+}  // namespace linux_

@@ -8,7 +8,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace platform::x11keys {
+namespace linux_ {
 
 class SilencedStderr {
   public:
@@ -31,4 +31,4 @@ class SilencedStderr {
     int saved_ = -1;
 };
 
-}  // namespace platform::x11keys
+}  // namespace linux_

@@ -1,6 +1,6 @@
 #include "platform/linux/keys/virtual_key_states.h"
 
-namespace platform::linux_keys {
+namespace linux_ {
 
 void VirtualKeyStates::Hold(int virtualKey, bool countAsPress) {
     if (!IsVirtualKey(virtualKey)) return;
@@ -48,4 +48,4 @@ void VirtualKeyStates::Clear() {
     forgotten_.fill(false);
 }
 
-}  // namespace platform::linux_keys
+}  // namespace linux_

@@ -8,9 +8,10 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
-namespace platform::linux_keys {
+namespace linux_ {
 
 // Virtual-key codes run from 1 to 255.
 constexpr bool IsVirtualKey(int code) {
@@ -46,4 +47,48 @@ class VirtualKeyStates {
     std::array<bool, 256> forgotten_{};
 };
 
-}  // namespace platform::linux_keys
+// Which virtual key each physical key of one source (X keycodes and buttons, or one input
+// device's codes) holds down, reported to the virtual keys as changes only. The release lets go
+// of the code the key was pressed as, so a keyboard remapping while a key is held still lets go of
+// the right one.
+template <std::size_t kKeyCount>
+class HeldKeys {
+  public:
+    static constexpr bool IsKey(std::size_t key) { return key < kKeyCount; }
+
+    bool IsDown(std::size_t key) const { return IsKey(key) && heldAs_[key] != 0; }
+
+    // `key` is down and stands for `virtualKey`. A press of a key already down as that code is a
+    // repeat: it only marks the code pressed, when `countAsPress`.
+    void Press(std::size_t key, int virtualKey, bool countAsPress, VirtualKeyStates& states) {
+        if (!IsKey(key) || !IsVirtualKey(virtualKey)) return;
+        if (heldAs_[key] == virtualKey) {
+            if (countAsPress) states.MarkPressed(virtualKey);
+            return;
+        }
+        Release(key, states);
+        heldAs_[key] = static_cast<std::uint8_t>(virtualKey);
+        states.Hold(virtualKey, countAsPress);
+    }
+
+    void Release(std::size_t key, VirtualKeyStates& states) {
+        if (!IsKey(key)) return;
+        const std::uint8_t code = heldAs_[key];
+        if (code == 0) return;
+        heldAs_[key] = 0;
+        states.LetGo(code);
+    }
+
+    void ReleaseAll(VirtualKeyStates& states) {
+        for (std::size_t key = 0; key < kKeyCount; ++key) Release(key, states);
+    }
+
+    // Forgets every key without telling anyone, as when the states are cleared too.
+    void Clear() { heldAs_.fill(0); }
+
+  private:
+    // The virtual key each key was pressed as, 0 while the key is up.
+    std::array<std::uint8_t, kKeyCount> heldAs_{};
+};
+
+}  // namespace linux_

@@ -4,7 +4,7 @@
 
 #include <array>
 
-namespace platform::x11keys {
+namespace linux_ {
 
 namespace {
 
@@ -103,4 +103,4 @@ int VirtualKeyOfButton(int button) {
     return kButtonVirtualKeys[static_cast<std::size_t>(button)];
 }
 
-}  // namespace platform::x11keys
+}  // namespace linux_

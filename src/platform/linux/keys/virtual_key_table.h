@@ -2,7 +2,7 @@
 // virtual-key code; the X server reports keycodes (read through their keysyms) and button numbers.
 #pragma once
 
-namespace platform::x11keys {
+namespace linux_ {
 
 // The virtual-key code of a keysym, or 0 when the keysym names no key the program knows. Left and
 // right Shift, Ctrl and Alt give the generic codes 16, 17 and 18; a keypad key gives its keypad
@@ -13,4 +13,4 @@ int VirtualKeyOfKeysym(unsigned long keysym);
 // 6; 0 for the wheel (buttons 4 to 7) and anything else.
 int VirtualKeyOfButton(int button);
 
-}  // namespace platform::x11keys
+}  // namespace linux_

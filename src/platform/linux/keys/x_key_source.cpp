@@ -8,7 +8,7 @@
 #include "platform/linux/keys/silenced_stderr.h"
 #include "platform/linux/keys/virtual_key_table.h"
 
-namespace platform::x11keys {
+namespace linux_ {
 
 namespace {
 
@@ -95,7 +95,7 @@ void XKeySource::SelectMappingChanges() {
                           XkbNKN_KeycodesMask);
 }
 
-void XKeySource::Drain(KeyStates& states) {
+void XKeySource::Drain(XKeyStates& states) {
     if (display_ == nullptr) return;
     // One read of what the server has sent so far, then only what that read queued.
     for (int queued = XEventsQueued(display_, QueuedAfterReading); queued > 0;
@@ -124,11 +124,11 @@ bool XKeySource::IsMappingChange(const XkbEvent& event) const {
            (event.any.xkb_type == XkbMapNotify || event.any.xkb_type == XkbNewKeyboardNotify);
 }
 
-void XKeySource::TakeRawEvent(int type, int detail, KeyStates& states) const {
+void XKeySource::TakeRawEvent(int type, int detail, XKeyStates& states) const {
     const bool isKeycode = detail >= 0 && detail < static_cast<int>(keycodes_.size());
     const bool isButton =
-        detail > 0 && detail < KeyStates::kSourceCount - KeyStates::kFirstButtonSource;
-    const int buttonSource = KeyStates::kFirstButtonSource + detail;
+        detail > 0 && detail < XKeyStates::kSourceCount - XKeyStates::kFirstButtonSource;
+    const int buttonSource = XKeyStates::kFirstButtonSource + detail;
     if (type == XI_RawKeyPress && isKeycode) {
         states.Press(detail, keycodes_[static_cast<std::size_t>(detail)]);
     } else if (type == XI_RawKeyRelease && isKeycode) {
@@ -149,4 +149,4 @@ void XKeySource::Close() {
     keycodes_ = {};
 }
 
-}  // namespace platform::x11keys
+}  // namespace linux_

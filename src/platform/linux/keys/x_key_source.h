@@ -8,10 +8,10 @@
 
 #include <string>
 
-#include "platform/linux/keys/key_states.h"
 #include "platform/linux/keys/keycode_map.h"
+#include "platform/linux/keys/x_key_states.h"
 
-namespace platform::x11keys {
+namespace linux_ {
 
 class XKeySource {
   public:
@@ -26,7 +26,7 @@ class XKeySource {
 
     // Takes in every event that has already arrived, without waiting and without a request to
     // the server (except to reread the keyboard mapping after it changed).
-    void Drain(KeyStates& states);
+    void Drain(XKeyStates& states);
 
     void Close();
     bool IsOpen() const { return display_ != nullptr; }
@@ -36,7 +36,7 @@ class XKeySource {
     void SelectMappingChanges();
     // The core or XKB event that tells of a new keyboard mapping.
     bool IsMappingChange(const XkbEvent& event) const;
-    void TakeRawEvent(int type, int detail, KeyStates& states) const;
+    void TakeRawEvent(int type, int detail, XKeyStates& states) const;
 
     Display* display_ = nullptr;
     int xinputOpcode_ = -1;
@@ -44,4 +44,4 @@ class XKeySource {
     KeycodeMap keycodes_{};
 };
 
-}  // namespace platform::x11keys
+}  // namespace linux_

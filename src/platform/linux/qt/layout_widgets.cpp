@@ -1,4 +1,4 @@
-#include "layout_widgets.h"
+#include "platform/linux/qt/layout_widgets.h"
 
 #include <QComboBox>
 #include <QKeyEvent>
@@ -6,10 +6,10 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 
-#include "link_cursor.h"
-#include "qt_text.h"
-#include "twips.h"
-#include "window_font.h"
+#include "platform/linux/qt/link_cursor.h"
+#include "platform/linux/qt/qt_text.h"
+#include "platform/linux/qt/window_font.h"
+#include "platform/linux/twips.h"
 
 namespace ui {
 
@@ -153,8 +153,8 @@ QWidget* MakeWidget(const layout::Control& control, QWidget& parent) {
             return nullptr;
     }
     widget->setObjectName(ToQString(control.name));
-    widget->setGeometry(TwipsToPixels(control.left), TwipsToPixels(control.top),
-                        TwipsToPixels(control.width), TwipsToPixels(control.height));
+    widget->setGeometry(PixelsFromTwips(control.left), PixelsFromTwips(control.top),
+                        PixelsFromTwips(control.width), PixelsFromTwips(control.height));
     return widget;
 }
 

@@ -1,4 +1,4 @@
-#include "window_handles.h"
+#include "platform/linux/window_handles.h"
 
 #include <map>
 

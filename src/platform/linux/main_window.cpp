@@ -1,4 +1,4 @@
-#include "main_window.h"
+#include "platform/linux/main_window.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -7,15 +7,15 @@
 #include <algorithm>
 #include <vector>
 
-#include "app_icon.h"
 #include "core/errors.h"
-#include "dispatch.h"
-#include "layout_widgets.h"
-#include "qt_text.h"
-#include "twips.h"
+#include "platform/linux/dispatch.h"
+#include "platform/linux/qt/app_icon.h"
+#include "platform/linux/qt/layout_widgets.h"
+#include "platform/linux/qt/qt_text.h"
+#include "platform/linux/qt/window_font.h"
+#include "platform/linux/twips.h"
+#include "platform/linux/window_handles.h"
 #include "window/layout.h"
-#include "window_font.h"
-#include "window_handles.h"
 
 namespace ui {
 namespace {
@@ -42,7 +42,7 @@ MainWindow::MainWindow()
     setPalette(palette);
     setAutoFillBackground(true);
     setWindowIcon(AppIcon());
-    resize(TwipsToPixels(layout::kClientWidth), TwipsToPixels(layout::kClientHeight));
+    resize(PixelsFromTwips(layout::kClientWidth), PixelsFromTwips(layout::kClientHeight));
 
     handle_ = RegisterWindow(*this);
     iconHandle_ = RegisterIcon(windowIcon());
@@ -83,9 +83,9 @@ void MainWindow::BuildControls() {
     comDevies_ = std::make_unique<ComboList>(Require<QComboBox>(Control("ComDevies")));
     comSounds_ = std::make_unique<ComboList>(instruments);
     diao_ = std::make_unique<ComboList>(tones);
-    vol_ = std::make_unique<VolumeBar>(Require<QScrollBar>(Control("Vol")));
-    lblHide_ = std::make_unique<LabelView>(Require<QLabel>(Control("lblHide")));
-    lblFeedback_ = std::make_unique<LabelView>(Require<QLabel>(Control("lblFeedback")));
+    vol_ = std::make_unique<ScrollBar>(Require<QScrollBar>(Control("Vol")));
+    lblHide_ = std::make_unique<Label>(Require<QLabel>(Control("lblHide")));
+    lblFeedback_ = std::make_unique<Label>(Require<QLabel>(Control("lblFeedback")));
 }
 
 void MainWindow::ConnectHandlers() {
@@ -172,16 +172,16 @@ void MainWindow::Show() {
 }
 
 float MainWindow::Height() const {
-    return PixelsToTwips(frameGeometry().height());
+    return TwipsFromPixels(frameGeometry().height());
 }
 float MainWindow::Width() const {
-    return PixelsToTwips(frameGeometry().width());
+    return TwipsFromPixels(frameGeometry().width());
 }
 float MainWindow::ScaleHeight() const {
-    return PixelsToTwips(height());
+    return TwipsFromPixels(height());
 }
 float MainWindow::ScaleWidth() const {
-    return PixelsToTwips(width());
+    return TwipsFromPixels(width());
 }
 
 void MainWindow::RequireNormalState() const {
@@ -192,14 +192,14 @@ void MainWindow::RequireNormalState() const {
 
 void MainWindow::SetHeight(float twips) {
     RequireNormalState();
-    const int client = TwipsToPixels(twips) - (frameGeometry().height() - height());
+    const int client = PixelsFromTwips(twips) - (frameGeometry().height() - height());
     if (client < 1) throw InvalidPropertyValue();
     resize(width(), client);
 }
 
 void MainWindow::SetWidth(float twips) {
     RequireNormalState();
-    const int client = TwipsToPixels(twips) - (frameGeometry().width() - width());
+    const int client = PixelsFromTwips(twips) - (frameGeometry().width() - width());
     if (client < 1) throw InvalidPropertyValue();
     resize(client, height());
 }
@@ -214,8 +214,8 @@ void MainWindow::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::SolidLine));
     for (const layout::Line& line : layout::kLines) {
-        painter.drawLine(TwipsToPixels(line.x1), TwipsToPixels(line.y1), TwipsToPixels(line.x2),
-                         TwipsToPixels(line.y2));
+        painter.drawLine(PixelsFromTwips(line.x1), PixelsFromTwips(line.y1),
+                         PixelsFromTwips(line.x2), PixelsFromTwips(line.y2));
     }
 }
 

@@ -17,8 +17,8 @@
 #include <QThread>
 #include <cstdio>
 
-#include "main_window.h"
-#include "window_handles.h"
+#include "platform/linux/main_window.h"
+#include "platform/linux/window_handles.h"
 
 namespace platform {
 namespace {

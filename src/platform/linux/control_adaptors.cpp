@@ -1,9 +1,9 @@
-#include "control_adaptors.h"
+#include "platform/linux/control_adaptors.h"
 
 #include <limits>
 
 #include "core/errors.h"
-#include "twips.h"
+#include "platform/linux/twips.h"
 
 namespace ui {
 
@@ -32,17 +32,17 @@ std::string ComboList::List(Integer index) const {
     return box_.itemText(index).toStdString();
 }
 
-void ComboList::RequireEntry(Integer index) const {
+void ComboList::CheckEntry(Integer index) const {
     if (index < 0 || index >= box_.count()) throw InvalidPropertyValue();
 }
 
 Long ComboList::ItemData(Integer index) const {
-    RequireEntry(index);
+    CheckEntry(index);
     return box_.itemData(index).value<Long>();
 }
 
 void ComboList::SetItemData(Integer index, Long value) {
-    RequireEntry(index);
+    CheckEntry(index);
     box_.setItemData(index, QVariant(value));
 }
 
@@ -55,26 +55,26 @@ void ComboList::SetListIndex(Integer index) {
     box_.setCurrentIndex(index);
 }
 
-Integer VolumeBar::Value() const {
+Integer ScrollBar::Value() const {
     return static_cast<Integer>(bar_.value());
 }
 
-void VolumeBar::SetValue(Integer value) {
+void ScrollBar::SetValue(Integer value) {
     if (value < bar_.minimum() || value > bar_.maximum()) throw InvalidPropertyValue();
     bar_.setValue(value);
 }
 
-float LabelView::Left() const {
-    return PixelsToTwips(label_.x());
+float Label::Left() const {
+    return TwipsFromPixels(label_.x());
 }
-float LabelView::Top() const {
-    return PixelsToTwips(label_.y());
+float Label::Top() const {
+    return TwipsFromPixels(label_.y());
 }
-float LabelView::Width() const {
-    return PixelsToTwips(label_.width());
+float Label::Width() const {
+    return TwipsFromPixels(label_.width());
 }
-float LabelView::Height() const {
-    return PixelsToTwips(label_.height());
+float Label::Height() const {
+    return TwipsFromPixels(label_.height());
 }
 
 }  // namespace ui

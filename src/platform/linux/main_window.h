@@ -10,8 +10,8 @@
 #include <memory>
 #include <string_view>
 
-#include "control_adaptors.h"
 #include "platform/controls.h"
+#include "platform/linux/control_adaptors.h"
 #include "window/frmPubMain.h"
 
 namespace ui {
@@ -74,9 +74,9 @@ class MainWindow final : public QWidget, public platform::FormControl {
     std::unique_ptr<ComboList> comDevies_;
     std::unique_ptr<ComboList> comSounds_;
     std::unique_ptr<ComboList> diao_;
-    std::unique_ptr<VolumeBar> vol_;
-    std::unique_ptr<LabelView> lblHide_;
-    std::unique_ptr<LabelView> lblFeedback_;
+    std::unique_ptr<ScrollBar> vol_;
+    std::unique_ptr<Label> lblHide_;
+    std::unique_ptr<Label> lblFeedback_;
     std::unique_ptr<frmPubMain> handlers_;
     QTimer timer1_;
     Long handle_ = 0;

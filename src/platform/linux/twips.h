@@ -8,11 +8,11 @@ namespace ui {
 
 inline constexpr float kTwipsPerPixel = 15.0f;
 
-inline int TwipsToPixels(double twips) {
+inline int PixelsFromTwips(double twips) {
     return static_cast<int>(std::lround(twips / kTwipsPerPixel));
 }
 
-inline float PixelsToTwips(int pixels) {
+inline float TwipsFromPixels(int pixels) {
     return static_cast<float>(pixels) * kTwipsPerPixel;
 }
 

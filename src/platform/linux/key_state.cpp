@@ -9,8 +9,8 @@
 #include <memory>
 
 #include "platform/linux/evdev/evdev_key_source.h"
-#include "platform/linux/keys/key_states.h"
 #include "platform/linux/keys/x_key_source.h"
+#include "platform/linux/keys/x_key_states.h"
 
 namespace platform {
 
@@ -46,8 +46,8 @@ class XInputSource : public KeySource {
     }
 
   private:
-    x11keys::XKeySource source_;
-    x11keys::KeyStates states_;
+    linux_::XKeySource source_;
+    linux_::XKeyStates states_;
 };
 
 class InputDeviceSource : public KeySource {
@@ -67,7 +67,7 @@ class InputDeviceSource : public KeySource {
     void Close() override { source_.Close(); }
 
   private:
-    evdev::EvdevKeySource source_;
+    linux_::EvdevKeySource source_;
 };
 
 enum class Kind { XInput, InputDevices };

@@ -1,4 +1,4 @@
-#include "tray_clicks.h"
+#include "platform/linux/qt/tray_clicks.h"
 
 #include <QApplication>
 #include <QMouseEvent>

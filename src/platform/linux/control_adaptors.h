@@ -27,15 +27,15 @@ class ComboList final : public platform::ListControl {
     void SetListIndex(Integer index) override;
 
   private:
-    void RequireEntry(Integer index) const;
+    void CheckEntry(Integer index) const;
 
     QComboBox& box_;
     Integer newIndex_ = -1;
 };
 
-class VolumeBar final : public platform::ScrollBarControl {
+class ScrollBar final : public platform::ScrollBarControl {
   public:
-    explicit VolumeBar(QScrollBar& bar) : bar_(bar) {}
+    explicit ScrollBar(QScrollBar& bar) : bar_(bar) {}
 
     Integer Value() const override;
     void SetValue(Integer value) override;
@@ -45,9 +45,9 @@ class VolumeBar final : public platform::ScrollBarControl {
 };
 
 // A label's place and size as laid out at run time, in twips.
-class LabelView final : public platform::LabelControl {
+class Label final : public platform::LabelControl {
   public:
-    explicit LabelView(const QLabel& label) : label_(label) {}
+    explicit Label(const QLabel& label) : label_(label) {}
 
     float Left() const override;
     float Top() const override;

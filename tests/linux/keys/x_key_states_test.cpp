@@ -1,10 +1,10 @@
 // The per-key state behind GetAsyncKeyState: the answers across queries, and that repeated,
 // doubled or shared events cannot unbalance it.
-#include "platform/linux/keys/key_states.h"
+#include "platform/linux/keys/x_key_states.h"
 
 #include <gtest/gtest.h>
 
-using platform::x11keys::KeyStates;
+using linux_::XKeyStates;
 
 namespace {
 constexpr std::int16_t kDownAndPressed = static_cast<std::int16_t>(0x8001);
@@ -15,8 +15,8 @@ constexpr int kShiftLeft = 50;  // X keycodes of the two Shift keys
 constexpr int kShiftRight = 62;
 }  // namespace
 
-TEST(KeyStates, HeldKeyThenReleaseThenTapWithinOneTick) {
-    KeyStates states;
+TEST(XKeyStates, HeldKeyThenReleaseThenTapWithinOneTick) {
+    XKeyStates states;
     states.Press(kKeyA, 'A');
     EXPECT_EQ(states.Query('A'), kDownAndPressed);
     EXPECT_EQ(states.Query('A'), kDown);
@@ -29,8 +29,8 @@ TEST(KeyStates, HeldKeyThenReleaseThenTapWithinOneTick) {
     EXPECT_EQ(states.Query('A'), 0);
 }
 
-TEST(KeyStates, RepeatedPressAndDoubledReleaseDoNotCount) {
-    KeyStates states;
+TEST(XKeyStates, RepeatedPressAndDoubledReleaseDoNotCount) {
+    XKeyStates states;
     states.Press(kKeyA, 'A');
     states.Press(kKeyA, 'A');  // auto-repeat
     states.Press(kKeyA, 'A');
@@ -42,8 +42,8 @@ TEST(KeyStates, RepeatedPressAndDoubledReleaseDoNotCount) {
     EXPECT_EQ(states.Query('A'), kDownAndPressed);
 }
 
-TEST(KeyStates, TwoSourcesOfOneCodeHoldItUntilBothAreUp) {
-    KeyStates states;
+TEST(XKeyStates, TwoSourcesOfOneCodeHoldItUntilBothAreUp) {
+    XKeyStates states;
     states.Press(kShiftLeft, 16);
     states.Press(kShiftRight, 16);
     states.Release(kShiftLeft);
@@ -53,8 +53,8 @@ TEST(KeyStates, TwoSourcesOfOneCodeHoldItUntilBothAreUp) {
     EXPECT_EQ(states.Query(16), 0);
 }
 
-TEST(KeyStates, KeyRemappedWhileHeldReleasesTheCodeItWasPressedAs) {
-    KeyStates states;
+TEST(XKeyStates, KeyRemappedWhileHeldReleasesTheCodeItWasPressedAs) {
+    XKeyStates states;
     states.Press(kKeyA, 'A');
     states.Press(kKeyA, 'Q');  // a repeat that arrives after the layout changed
     EXPECT_EQ(states.Query('A'), kPressedOnly);
@@ -63,16 +63,16 @@ TEST(KeyStates, KeyRemappedWhileHeldReleasesTheCodeItWasPressedAs) {
     EXPECT_EQ(states.Query('Q'), 0);
 }
 
-TEST(KeyStates, CodesStayApartAndOutOfRangeInputIsIgnored) {
-    KeyStates states;
+TEST(XKeyStates, CodesStayApartAndOutOfRangeInputIsIgnored) {
+    XKeyStates states;
     states.Press(kKeyA, 'A');
-    states.Press(KeyStates::kFirstButtonSource + 2, 4);
+    states.Press(XKeyStates::kFirstButtonSource + 2, 4);
     states.Press(-1, 'B');
-    states.Press(KeyStates::kSourceCount, 'C');
+    states.Press(XKeyStates::kSourceCount, 'C');
     states.Press(39, 0);  // a key the program does not know
     states.Press(40, 300);
     states.Release(-5);
-    states.Release(KeyStates::kSourceCount + 1);
+    states.Release(XKeyStates::kSourceCount + 1);
     for (int code = 0; code < 256; ++code) {
         const std::int16_t expected = (code == 'A' || code == 4) ? kDownAndPressed : 0;
         EXPECT_EQ(states.Query(code), expected) << "code " << code;
@@ -87,8 +87,8 @@ TEST(KeyStates, CodesStayApartAndOutOfRangeInputIsIgnored) {
 
 // After a box: a tap made while it was open is gone, and a key held through it stays silent
 // (repeats included) until let go; the next press sounds again.
-TEST(KeyStates, ForgottenPressesAndKeysHeldThroughABoxStaySilent) {
-    KeyStates states;
+TEST(XKeyStates, ForgottenPressesAndKeysHeldThroughABoxStaySilent) {
+    XKeyStates states;
     states.Press(kKeyA, 'A');
     states.Release(kKeyA);
     states.Press(kShiftLeft, 16);

@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <vector>
 
-#include "app_icon.h"
-#include "main_window.h"
-#include "message_boxes_end.h"
 #include "platform/key_state.h"
+#include "platform/linux/main_window.h"
+#include "platform/linux/qt/app_icon.h"
+#include "platform/linux/qt/message_boxes_end.h"
 
 namespace platform {
 namespace {

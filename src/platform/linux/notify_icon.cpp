@@ -5,10 +5,11 @@
 #include <map>
 #include <utility>
 
-#include "main_window.h"
+#include "platform/linux/main_window.h"
+#include "platform/linux/qt/tray_clicks.h"
+#include "platform/linux/window_handles.h"
 #include "platform/message_box.h"
-#include "tray_clicks.h"
-#include "window_handles.h"
+#include "window/tray_icon.h"
 
 namespace platform {
 namespace {
@@ -16,39 +17,13 @@ namespace {
 constexpr Long kNifMessage = 1;
 constexpr Long kNifIcon = 2;
 constexpr Long kNifTip = 4;
-constexpr std::size_t kTipOffset = 24;
-constexpr std::size_t kTipLength = 32;
-
-struct IconRecord {
-    Long cbSize;
-    Long hWnd;
-    Long uID;
-    Long uFlags;
-    Long uCallbackMessage;
-    Long hIcon;
-    QString tip;
-};
-
-Long ReadLong(const NotifyIconRecord& bytes, std::size_t at) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < 4; ++i) value |= std::uint32_t{bytes[at + i]} << (8 * i);
-    return static_cast<Long>(value);
-}
-
-IconRecord Decode(const NotifyIconRecord& bytes) {
-    IconRecord record{ReadLong(bytes, 0),
-                      ReadLong(bytes, 4),
-                      ReadLong(bytes, 8),
-                      ReadLong(bytes, 12),
-                      ReadLong(bytes, 16),
-                      ReadLong(bytes, 20),
-                      {}};
+// The tip up to its NUL; the blanks that pad the fixed-width field after it are not text.
+QString TipText(const TrayIconRecord& record) {
     QByteArray tip;
-    for (std::size_t i = kTipOffset; i < kTipOffset + kTipLength && bytes[i] != 0; ++i) {
-        tip.append(static_cast<char>(bytes[i]));
+    for (std::size_t i = 0; i < record.szTip.size() && record.szTip[i] != 0; ++i) {
+        tip.append(record.szTip[i]);
     }
-    record.tip = QString::fromLatin1(tip);
-    return record;
+    return QString::fromLatin1(tip);
 }
 
 // Icons shown, by window and icon id, as the platform identifies them.
@@ -66,7 +41,7 @@ void TellOnceThatThereIsNoTray() {
         "open so that you can still reach it; minimize it instead.");
 }
 
-bool Add(const IconRecord& record) {
+bool Add(const TrayIconRecord& record) {
     ui::MainWindow* window = ui::WindowFromHandle(record.hWnd);
     if (window == nullptr) return false;
     auto& icons = ShownIcons();
@@ -81,7 +56,7 @@ bool Add(const IconRecord& record) {
 
     auto* icon = new QSystemTrayIcon(window);
     if ((record.uFlags & kNifIcon) != 0) icon->setIcon(ui::IconFromHandle(record.hIcon));
-    if ((record.uFlags & kNifTip) != 0) icon->setToolTip(record.tip);
+    if ((record.uFlags & kNifTip) != 0) icon->setToolTip(TipText(record));
     ui::MouseMessageSink sink = [](Long) {};
     if ((record.uFlags & kNifMessage) != 0) {
         sink = [window = QPointer<ui::MainWindow>(window),
@@ -94,7 +69,7 @@ bool Add(const IconRecord& record) {
     return true;
 }
 
-bool Delete(const IconRecord& record) {
+bool Delete(const TrayIconRecord& record) {
     auto& icons = ShownIcons();
     const auto found = icons.find(std::pair{record.hWnd, record.uID});
     if (found == icons.end()) return false;
@@ -110,7 +85,7 @@ bool Delete(const IconRecord& record) {
 }  // namespace
 
 bool Shell_NotifyIconA(Long message, const NotifyIconRecord& bytes) {
-    const IconRecord record = Decode(bytes);
+    const TrayIconRecord record = FromAnsiBytes(bytes);
     if (message == NIM_ADD) return Add(record);
     if (message == NIM_DELETE) return Delete(record);
     return false;

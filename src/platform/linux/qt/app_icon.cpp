@@ -1,4 +1,4 @@
-#include "app_icon.h"
+#include "platform/linux/qt/app_icon.h"
 
 #include <QGuiApplication>
 #include <QImageReader>

@@ -1,4 +1,4 @@
-#include "link_cursor.h"
+#include "platform/linux/qt/link_cursor.h"
 
 #include <QImageReader>
 #include <QPixmap>

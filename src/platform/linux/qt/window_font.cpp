@@ -1,12 +1,12 @@
-#include "window_font.h"
+#include "platform/linux/qt/window_font.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <algorithm>
 #include <vector>
 
-#include "qt_text.h"
-#include "twips.h"
+#include "platform/linux/qt/qt_text.h"
+#include "platform/linux/twips.h"
 
 namespace ui {
 namespace {
@@ -29,16 +29,16 @@ bool KeepsTheLayout(const QFont& font) {
             if (control.font == layout::Font::Bold) captionFont.setWeight(QFont::Bold);
             const QRect wrapped =
                 QFontMetrics(captionFont)
-                    .boundingRect(QRect(0, 0, TwipsToPixels(control.width), 10000),
+                    .boundingRect(QRect(0, 0, PixelsFromTwips(control.width), 10000),
                                   Qt::TextWordWrap, ToQString(control.text));
-            if (wrapped.height() > TwipsToPixels(control.height)) return false;
+            if (wrapped.height() > PixelsFromTwips(control.height)) return false;
         }
     }
     std::sort(links.begin(), links.end(),
               [](const auto* a, const auto* b) { return a->left < b->left; });
     const QFontMetrics metrics(font);
     for (std::size_t i = 0; i + 1 < links.size(); ++i) {
-        const int room = TwipsToPixels(links[i + 1]->left) - TwipsToPixels(links[i]->left);
+        const int room = PixelsFromTwips(links[i + 1]->left) - PixelsFromTwips(links[i]->left);
         if (metrics.horizontalAdvance(ToQString(links[i]->text)) > room) return false;
     }
     return true;
