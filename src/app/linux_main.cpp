@@ -17,6 +17,7 @@
 #include "platform/linux/midi/synth_preload.h"
 #include "platform/message_box.h"
 #include "platform/single_instance.h"
+#include "window_font.h"
 
 namespace {
 
@@ -56,6 +57,7 @@ int main(int argc, char** argv) {
     // The SoundFont loads while the toolkit and the window are built; opening the built-in
     // synthesizer at start takes it from there.
     platform::linux_midi::PreloadBuiltinSynth();
+    ui::ReadFontConfigurationAhead();
     qtStandardHandler = qInstallMessageHandler(KeepQtNotesOffTheTerminal);
     QApplication app(argc, argv);
     applicationBuilt = true;
