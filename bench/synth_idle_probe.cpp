@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -29,14 +30,19 @@ double CpuSeconds() {
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-// CPU seconds of another process (the sound server), from /proc/<pid>/stat; 0 when unknown.
-double ProcessCpuSeconds(const char* pid) {
-    if (pid == nullptr) return 0;
-    std::ifstream stat(std::string("/proc/") + pid + "/stat");
-    std::string field;
+// CPU seconds of the sound server's processes (a space-separated list of ids, as
+// with_null_sink.sh gives them), from /proc/<pid>/stat; 0 when unknown.
+double ServerCpuSeconds(const char* pids) {
+    if (pids == nullptr) return 0;
+    std::istringstream list(pids);
+    std::string pid;
     unsigned long long ticks = 0;
-    for (int i = 1; i <= 15 && stat >> field; ++i) {
-        if (i == 14 || i == 15) ticks += std::stoull(field);  // utime, stime
+    while (list >> pid) {
+        std::ifstream stat("/proc/" + pid + "/stat");
+        std::string field;
+        for (int i = 1; i <= 15 && stat >> field; ++i) {
+            if (i == 14 || i == 15) ticks += std::stoull(field);  // utime, stime
+        }
     }
     return static_cast<double>(ticks) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
@@ -73,10 +79,10 @@ int main(int argc, char** argv) {
     const auto wallStart = std::chrono::steady_clock::now();
     const double cpuStart = CpuSeconds();
     const char* server = std::getenv("CLAVITAP_TEST_SINK_SERVER_PID");
-    const double serverStart = ProcessCpuSeconds(server);
+    const double serverStart = ServerCpuSeconds(server);
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
     const double cpu = CpuSeconds() - cpuStart;
-    const double serverCpu = ProcessCpuSeconds(server) - serverStart;
+    const double serverCpu = ServerCpuSeconds(server) - serverStart;
     const double wall =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
     std::printf("%s: %.3f %% of one core over %.0f s (sound server %.2f %%); %s; %s\n",

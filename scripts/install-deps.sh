@@ -27,6 +27,8 @@ test_packages=(
   weston dbus-daemon python3-dbus python3-gi
   # sound servers to record from (PulseAudio null sinks), sound analysis, the second SoundFont
   pulseaudio pulseaudio-utils sox python3 fluid-soundfont-gm
+  # PipeWire with WirePlumber and its PulseAudio service on a private session bus
+  pipewire pipewire-bin wireplumber pipewire-pulse
 )
 
 case "${1:-}" in

@@ -28,7 +28,8 @@ run_preset windows
 echo "== packages: the .deb installed with apt-get and run, and the Windows zip"
 rm -f build/linux/clavitap_*.deb build/windows/Clavitap-*.zip
 (cd build/linux && cpack -G DEB >/dev/null)
-tests/package/deb_install_test.sh build/linux/clavitap_*.deb
+tests/package/deb_install_test.sh build/linux/clavitap_*.deb \
+  build/linux/tests/linux/ui/libclavitap_box_log_preload.so
 (cd build/windows && cpack -G ZIP >/dev/null)
 tests/package/zip_contents_test.sh build/windows/Clavitap-*-windows.zip
 echo "All Clavitap tests passed on both targets."

@@ -3,9 +3,10 @@
 //
 //   probe window NAME TIMEOUT_MS -- COMMAND [ARGS...]
 //       starts COMMAND and prints "pid=<pid> ms=<start to a viewable window named NAME>".
-//   probe latency SINK_MONITOR KEYSYM PRESSES
+//   probe latency SINK_MONITOR KEYSYM PRESSES [PAUSE_MS]
 //       records SINK_MONITOR and, PRESSES times, sends a key press by XTest, then prints the time
 //       from the key going down to the first sample of sound, one figure per line ("ms=<x>").
+//       Each press waits for 200 ms of silence and then PAUSE_MS more (a key after a pause).
 //   probe reference SINK SINK_MONITOR PRESSES
 //       checks the method: writes a beep to SINK at a known time and measures it the same way;
 //       prints "ms=<detected onset - write time> stream_ms=<the beep stream's own latency>".
@@ -115,8 +116,8 @@ class Recorder {
         attr.maxlength = static_cast<uint32_t>(-1);
         attr.fragsize = kChunkFrames * sizeof(float);
         int error = 0;
-        stream_ = pa_simple_new(nullptr, "clavitap-probe", PA_STREAM_RECORD, source, "onset", &format,
-                                nullptr, &attr, &error);
+        stream_ = pa_simple_new(nullptr, "clavitap-probe", PA_STREAM_RECORD, source, "onset",
+                                &format, nullptr, &attr, &error);
         if (!stream_) {
             std::fprintf(stderr, "probe: cannot record %s\n", source);
             std::exit(2);
@@ -199,7 +200,7 @@ class Recorder {
     std::deque<Chunk> chunks_;
 };
 
-int MeasureKeys(const char* monitor, const char* keysym, int presses) {
+int MeasureKeys(const char* monitor, const char* keysym, int presses, int pauseMs) {
     Display* display = XOpenDisplay(nullptr);
     if (!display) return 2;
     const KeyCode code = XKeysymToKeycode(display, XStringToKeysym(keysym));
@@ -207,6 +208,7 @@ int MeasureKeys(const char* monitor, const char* keysym, int presses) {
     recorder.WaitUntilFlowing();
     for (int i = 0; i < presses; ++i) {
         recorder.WaitForSilence();
+        std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
         const auto down = Clock::now();
         XTestFakeKeyEvent(display, code, True, CurrentTime);
         XSync(display, False);
@@ -240,7 +242,7 @@ int MeasureReference(const char* sink, const char* monitor, int presses) {
     if (!out) return 2;
     std::vector<float> silence(kChunkFrames, 0.0f), beep(kChunkFrames * 40);
     for (std::size_t i = 0; i < beep.size(); ++i)
-        beep[i] = 0.5f * std::sin(2 * M_PI * 1000.0 * double(i) / kRate);
+        beep[i] = static_cast<float>(0.5 * std::sin(2 * M_PI * 1000.0 * double(i) / kRate));
     for (int i = 0; i < presses; ++i) {
         for (int k = 0; k < 20; ++k)
             pa_simple_write(out, silence.data(), silence.size() * sizeof(float), &error);
@@ -251,7 +253,7 @@ int MeasureReference(const char* sink, const char* monitor, int presses) {
         const auto onset = recorder.Onset(written, std::chrono::milliseconds(1500));
         std::printf("ms=%s stream_ms=%.1f\n",
                     onset ? std::to_string(Ms(*onset - written)).c_str() : "none",
-                    streamLatency / 1000.0);
+                    static_cast<double>(streamLatency) / 1000.0);
         std::fflush(stdout);
         pa_simple_drain(out, &error);
     }
@@ -266,12 +268,15 @@ int main(int argc, char** argv) {
     if (mode == "window" && argc > 5 && std::strcmp(argv[4], "--") == 0) {
         return WaitForWindow(argv[2], std::atoi(argv[3]), argv + 5);
     }
-    if (mode == "latency" && argc == 5) return MeasureKeys(argv[2], argv[3], std::atoi(argv[4]));
+    if (mode == "latency" && (argc == 5 || argc == 6)) {
+        return MeasureKeys(argv[2], argv[3], std::atoi(argv[4]),
+                           argc == 6 ? std::atoi(argv[5]) : 0);
+    }
     if (mode == "reference" && argc == 5)
         return MeasureReference(argv[2], argv[3], std::atoi(argv[4]));
     std::fprintf(stderr,
                  "usage: probe window NAME TIMEOUT_MS -- COMMAND...\n"
-                 "       probe latency SINK_MONITOR KEYSYM PRESSES\n"
+                 "       probe latency SINK_MONITOR KEYSYM PRESSES [PAUSE_MS]\n"
                  "       probe reference SINK SINK_MONITOR PRESSES\n");
     return 2;
 }

@@ -2,10 +2,12 @@
 # Installs the .deb with apt-get, as a user would on Debian 12, checks what it put in place, runs
 # the installed program in a private X session (its window appears, closing it saves the
 # settings and ends it quietly) and removes the package again.
-#   deb_install_test.sh path/to/clavitap_<version>_amd64.deb
+#   deb_install_test.sh path/to/clavitap_<version>_amd64.deb path/to/libclavitap_box_log_preload.so
+# (the second from the build's tests: it lets the run read and close the program's boxes).
 # Needs root, or sudo without a password.
 set -u
 deb=$(readlink -f "$1")
+preload=$(readlink -f "$2")
 here=$(cd "$(dirname "$0")" && pwd)
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo -n"
@@ -16,8 +18,8 @@ fail() {
 }
 
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get install -y -qq "$deb" >/dev/null 2>&1 || fail "apt-get could not install $deb"
-trap '$sudo apt-get remove -y -qq clavitap >/dev/null 2>&1' EXIT
+$sudo apt-get -o DPkg::Lock::Timeout=120 install -y -qq "$deb" >/dev/null 2>&1 || fail "apt-get could not install $deb"
+trap '$sudo apt-get -o DPkg::Lock::Timeout=120 remove -y -qq clavitap >/dev/null 2>&1' EXIT
 
 for file in /usr/bin/clavitap /usr/share/applications/clavitap.desktop \
             /usr/share/doc/clavitap/copyright; do
@@ -31,6 +33,6 @@ grep -qx 'Exec=clavitap' /usr/share/applications/clavitap.desktop || fail "the d
 [ -e /usr/share/sounds/sf2/default-GM.sf2 ] || [ -e /usr/share/sounds/sf2/TimGM6mb.sf2 ] ||
   fail "no General MIDI SoundFont came with the package's dependencies"
 
-"$here/../linux/ui/x_session.sh" --wm -- "$here/../linux/ui/program_test.sh" /usr/bin/clavitap ||
+"$here/../linux/ui/x_session.sh" --wm -- "$here/../linux/ui/program_test.sh" /usr/bin/clavitap "$preload" ||
   fail "the installed program did not start and close cleanly"
 echo "deb_install_test: installed, started, closed and removed"

@@ -1,6 +1,7 @@
 #!/bin/sh
-# With no sound server reachable and ALSA configured with no devices at all, opening the built-in
-# synthesizer fails with a plain text, no ALSA port is listed, and nothing is printed on stderr.
+# With no sound server reachable and ALSA configured with no devices at all, the built-in
+# synthesizer opens and waits for an audio output, its notes go nowhere without an error, no ALSA
+# port is listed, the failures have plain texts, and nothing is printed on stderr.
 # Usage: quiet_failures_test.sh path/to/midi_quiet_probe
 set -u
 probe=${1:?probe}
@@ -24,9 +25,11 @@ expect() {
 [ "$status" -eq 0 ] || { echo "the probe exited with $status"; fail=1; }
 expect "devices: 0"
 expect "caps -1: 0 Built-in Synthesizer"
-expect "open -1: 1025 The built-in synthesizer could not open an audio output (tried PipeWire, PulseAudio and ALSA)."
+expect "open -1: 0"
+[ "$(grep -cxF "send -1: 0" "$work/out")" -eq 2 ] || { echo "a note without audio output failed"; fail=1; }
 expect "open 0: 2 There is no MIDI output device with this number."
 expect "send: 5 No MIDI output device is open (the handle is not valid)."
+expect "close -1: 0"
 if [ -s "$work/err" ]; then
     echo "stderr was not empty:"
     cat "$work/err"

@@ -2,7 +2,6 @@
 
 #include <array>
 
-#include "platform/linux/midi/synth_audio_output.h"
 #include "platform/midi_out.h"
 
 namespace platform::linux_midi {
@@ -32,10 +31,6 @@ constexpr std::array<CodeText, 10> kTexts = {{
 }  // namespace
 
 std::optional<std::string> MidiErrorText(Long code) {
-    if (code == LinuxMidiError::kNoAudioOutput) {
-        return "The built-in synthesizer could not open an audio output (tried " +
-               AudioSystemsTried() + ").";
-    }
     for (const CodeText& entry : kTexts) {
         if (entry.code == code) return entry.text;
     }

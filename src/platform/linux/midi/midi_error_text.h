@@ -10,8 +10,7 @@ namespace platform::linux_midi {
 
 // Above every winmm code, so that no text can be mistaken for one of winmm's.
 namespace LinuxMidiError {
-inline constexpr Long kNoSoundFont = 1024;    // no usable General MIDI SoundFont
-inline constexpr Long kNoAudioOutput = 1025;  // no audio system could be opened
+inline constexpr Long kNoSoundFont = 1024;  // no usable General MIDI SoundFont
 }  // namespace LinuxMidiError
 
 // The text of `code`, or nullopt when the code has none.

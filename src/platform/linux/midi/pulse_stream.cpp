@@ -1,6 +1,8 @@
 #include "platform/linux/midi/pulse_stream.h"
 
 #include <pulse/context.h>
+#include <pulse/introspect.h>
+#include <pulse/operation.h>
 #include <pulse/rtclock.h>
 #include <pulse/stream.h>
 #include <pulse/thread-mainloop.h>
@@ -8,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace platform::linux_midi {
 
@@ -15,6 +18,10 @@ namespace {
 
 // How long a sound server may take to accept the stream before the next audio system is tried.
 constexpr pa_usec_t kConnectTimeout = 2 * PA_USEC_PER_SEC;
+
+// How long the stream stays corked before it lets go of a PulseAudio server (see
+// AskWhichServer()). Within a burst of typing it stays; a pause lets the server rest.
+constexpr pa_usec_t kParkAfter = PA_USEC_PER_SEC;
 
 constexpr int kChannels = 2;
 constexpr std::size_t kFrameBytes = kChannels * sizeof(float);
@@ -43,7 +50,8 @@ void WakeWaiter(pa_mainloop_api*, pa_time_event*, const timeval*, void* mainloop
 
 }  // namespace
 
-std::unique_ptr<PulseStream> PulseStream::Open(int sampleRate, int blockFrames, int blocksBuffered,
+std::unique_ptr<PulseStream> PulseStream::Open(int sampleRate, int blockFrames,
+                                               BlocksBuffered blocksBuffered,
                                                RenderFunction render) {
     std::unique_ptr<PulseStream> stream(new PulseStream(blockFrames, std::move(render)));
     if (!stream->Connect(sampleRate, blocksBuffered)) return nullptr;
@@ -61,6 +69,7 @@ PulseStream::~PulseStream() {
     if (mainloop_ == nullptr) return;
     {
         MainloopLock lock(mainloop_);
+        if (parkTimer_ != nullptr) pa_threaded_mainloop_get_api(mainloop_)->time_free(parkTimer_);
         if (stream_ != nullptr) pa_stream_disconnect(stream_);
         if (context_ != nullptr) pa_context_disconnect(context_);
     }
@@ -70,7 +79,7 @@ PulseStream::~PulseStream() {
     pa_threaded_mainloop_free(mainloop_);
 }
 
-bool PulseStream::Connect(int sampleRate, int blocksBuffered) {
+bool PulseStream::Connect(int sampleRate, BlocksBuffered blocksBuffered) {
     mainloop_ = pa_threaded_mainloop_new();
     if (mainloop_ == nullptr) return false;
     context_ = pa_context_new(pa_threaded_mainloop_get_api(mainloop_), "Clavitap");
@@ -80,33 +89,38 @@ bool PulseStream::Connect(int sampleRate, int blocksBuffered) {
     if (pa_threaded_mainloop_start(mainloop_) < 0) return false;
 
     MainloopLock lock(mainloop_);
-    if (!WaitUntilReady()) return false;
-    const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(sampleRate),
+    if (!WaitUntilReady() || !AskWhichServer()) return false;
+    sampleRate_ = sampleRate;
+    const int blocks = onPipeWire_ ? blocksBuffered.onPipeWire : blocksBuffered.onPulseAudio;
+    bufferBytes_ =
+        static_cast<std::size_t>(blockFrames_) * kFrameBytes * static_cast<std::size_t>(blocks);
+    parkTimer_ = pa_context_rttime_new(context_, PA_USEC_INVALID, OnParkTime, this);
+    // The stream starts playing silence at once: a server may take a while to serve a new
+    // stream, better now than at the first note. It corks when the render function says so.
+    if (!ConnectStream()) return false;
+    return WaitUntilReady();
+}
+
+bool PulseStream::ConnectStream() {
+    const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(sampleRate_),
                                 kChannels};
     stream_ = pa_stream_new(context_, "Built-in Synthesizer", &format, nullptr);
     if (stream_ == nullptr) return false;
     pa_stream_set_state_callback(stream_, OnStreamStateChanged, this);
     pa_stream_set_write_callback(stream_, OnWritable, this);
-    const std::size_t blockBytes = static_cast<std::size_t>(blockFrames_) * kFrameBytes;
-    bufferBytes_ = blockBytes * static_cast<std::size_t>(blocksBuffered);
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<std::uint32_t>(-1);
     attr.tlength = static_cast<std::uint32_t>(bufferBytes_);
     attr.prebuf = static_cast<std::uint32_t>(-1);
-    attr.minreq = static_cast<std::uint32_t>(blockBytes);
+    attr.minreq = static_cast<std::uint32_t>(static_cast<std::size_t>(blockFrames_) * kFrameBytes);
     attr.fragsize = static_cast<std::uint32_t>(-1);
-    // The stream starts playing silence at once: a server may take a while to serve a new
-    // stream, better now than at the first note. It corks when the render function says so.
-    if (pa_stream_connect_playback(stream_, nullptr, &attr, PA_STREAM_ADJUST_LATENCY, nullptr,
-                                   nullptr) < 0) {
-        return false;
-    }
-    return WaitUntilReady();
+    return pa_stream_connect_playback(stream_, nullptr, &attr, PA_STREAM_ADJUST_LATENCY, nullptr,
+                                      nullptr) >= 0;
 }
 
-// With the lock held: waits until the context (and the stream, once there is one) is ready, has
-// failed, or the time is up.
-bool PulseStream::WaitUntilReady() {
+// With the lock held: waits until the context (and the stream, once there is one) is ready and
+// `operation`, if any, has finished; false when something failed or the time is up.
+bool PulseStream::WaitUntilReady(pa_operation* operation) {
     pa_mainloop_api* api = pa_threaded_mainloop_get_api(mainloop_);
     const pa_usec_t deadline = pa_rtclock_now() + kConnectTimeout;
     pa_time_event* timer = pa_context_rttime_new(context_, deadline, WakeWaiter, mainloop_);
@@ -115,8 +129,14 @@ bool PulseStream::WaitUntilReady() {
         const pa_context_state_t context = pa_context_get_state(context_);
         const pa_stream_state_t stream =
             stream_ != nullptr ? pa_stream_get_state(stream_) : PA_STREAM_READY;
-        if (!PA_CONTEXT_IS_GOOD(context) || !PA_STREAM_IS_GOOD(stream)) break;
-        if (context == PA_CONTEXT_READY && stream == PA_STREAM_READY) {
+        const pa_operation_state_t asked =
+            operation != nullptr ? pa_operation_get_state(operation) : PA_OPERATION_DONE;
+        if (!PA_CONTEXT_IS_GOOD(context) || !PA_STREAM_IS_GOOD(stream) ||
+            asked == PA_OPERATION_CANCELLED) {
+            break;
+        }
+        if (context == PA_CONTEXT_READY && stream == PA_STREAM_READY &&
+            asked == PA_OPERATION_DONE) {
             ready = true;
             break;
         }
@@ -124,7 +144,32 @@ bool PulseStream::WaitUntilReady() {
         pa_threaded_mainloop_wait(mainloop_);
     }
     if (timer != nullptr) api->time_free(timer);
+    if (operation != nullptr) {
+        // Its callback must not run once the waiting is over.
+        if (pa_operation_get_state(operation) == PA_OPERATION_RUNNING) {
+            pa_operation_cancel(operation);
+        }
+        pa_operation_unref(operation);
+    }
     return ready;
+}
+
+// A corked stream costs PulseAudio as much as a playing one: the sink goes on mixing at the
+// latency the stream asked for (every half millisecond on a null sink, 5 % of a core), unless
+// the sink is suspended. So on PulseAudio the stream lets go of the server after a moment of
+// silence and connects anew at the next note, which is as quick there as an uncork. PipeWire
+// stops mixing for a corked stream, while a new stream costs it 10 ms more to reach the sink: there
+// the stream stays, corked.
+bool PulseStream::AskWhichServer() {
+    return WaitUntilReady(pa_context_get_server_info(context_, OnServerInfo, this));
+}
+
+void PulseStream::OnServerInfo(pa_context*, const pa_server_info* info, void* self) {
+    auto& stream = *static_cast<PulseStream*>(self);
+    // PipeWire's service names itself "PulseAudio (on PipeWire 0.3.65)".
+    stream.onPipeWire_ = info != nullptr && info->server_name != nullptr &&
+                         std::strstr(info->server_name, "PipeWire") != nullptr;
+    pa_threaded_mainloop_signal(stream.mainloop_, 0);
 }
 
 void PulseStream::OnStateChanged(pa_context*, void* self) {
@@ -138,6 +183,17 @@ void PulseStream::OnStreamStateChanged(pa_stream*, void* self) {
 void PulseStream::OnWritable(pa_stream*, std::size_t bytes, void* self) {
     auto& stream = *static_cast<PulseStream*>(self);
     if (!stream.corked_) stream.Fill(bytes);
+}
+
+// Parks a stream that has stayed corked: it goes, and the next Wake() makes a new one.
+void PulseStream::OnParkTime(pa_mainloop_api*, pa_time_event*, const timeval*, void* self) {
+    auto& stream = *static_cast<PulseStream*>(self);
+    if (!stream.corked_ || stream.stream_ == nullptr) return;
+    pa_stream_set_state_callback(stream.stream_, nullptr, nullptr);
+    pa_stream_set_write_callback(stream.stream_, nullptr, nullptr);
+    pa_stream_disconnect(stream.stream_);
+    pa_stream_unref(stream.stream_);
+    stream.stream_ = nullptr;
 }
 
 void PulseStream::Fill(std::size_t bytes) {
@@ -160,6 +216,9 @@ void PulseStream::Fill(std::size_t bytes) {
             Forget(pa_stream_cork(stream_, 1, nullptr, nullptr));
             // What is still queued is silence; dropped, it cannot delay the next note.
             Forget(pa_stream_flush(stream_, nullptr, nullptr));
+            if (!onPipeWire_ && parkTimer_ != nullptr) {
+                pa_context_rttime_restart(context_, parkTimer_, pa_rtclock_now() + kParkAfter);
+            }
             return;
         }
     }
@@ -169,6 +228,12 @@ void PulseStream::Wake() {
     MainloopLock lock(mainloop_);
     if (!corked_ || FailedLocked()) return;
     corked_ = false;
+    if (stream_ == nullptr) {
+        // The server asks the new stream for its first buffer as soon as it has made it.
+        if (!ConnectStream()) broken_ = true;
+        return;
+    }
+    if (parkTimer_ != nullptr) pa_context_rttime_restart(context_, parkTimer_, PA_USEC_INVALID);
     // The server handles these in order: after the flush the buffer is empty, so the new sound is
     // written in full first and plays the moment the stream is uncorked.
     Fill(bufferBytes_);
@@ -186,8 +251,8 @@ bool PulseStream::Ended() const {
 }
 
 bool PulseStream::FailedLocked() const {
-    return pa_context_get_state(context_) != PA_CONTEXT_READY ||
-           pa_stream_get_state(stream_) != PA_STREAM_READY;
+    if (broken_ || pa_context_get_state(context_) != PA_CONTEXT_READY) return true;
+    return stream_ != nullptr && !PA_STREAM_IS_GOOD(pa_stream_get_state(stream_));
 }
 
 }  // namespace platform::linux_midi

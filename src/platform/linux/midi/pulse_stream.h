@@ -1,7 +1,9 @@
 // An audio stream of its own on a PulseAudio server (PipeWire's PulseAudio service included).
-// It renders in the server's write requests and corks once nothing sounds: a corked stream costs
-// the server nothing and lets it suspend the sound card. Wake() writes the new sound at once and
-// uncorks, so a note after a pause is as quick as any other.
+// It renders in the server's write requests and corks once nothing sounds, so that the server can
+// suspend the sound card. PulseAudio itself goes on mixing for a corked stream, so there the stream
+// is parked after a second corked: disconnected, the connection to the server kept, and connected
+// anew at the next note. Wake() writes the new sound at once and uncorks (or reconnects), so a note
+// after a pause is as quick as any other.
 #pragma once
 
 #include <cstddef>
@@ -12,17 +14,29 @@
 #include "platform/linux/midi/audio_stream.h"
 
 struct pa_context;
+struct pa_mainloop_api;
+struct pa_operation;
+struct pa_server_info;
 struct pa_stream;
 struct pa_threaded_mainloop;
+struct pa_time_event;
+struct timeval;
 
 namespace platform::linux_midi {
+
+// How many blocks the server keeps: PulseAudio itself and PipeWire's PulseAudio service turn the
+// same request into different timings, so each has its own.
+struct BlocksBuffered {
+    int onPulseAudio;
+    int onPipeWire;
+};
 
 class PulseStream final : public AudioStream {
   public:
     // Connects to the default server and sink. `blockFrames` is the unit of rendering; the server
     // keeps `blocksBuffered` blocks. nullptr when no server answers within two seconds.
-    static std::unique_ptr<PulseStream> Open(int sampleRate, int blockFrames, int blocksBuffered,
-                                             RenderFunction render);
+    static std::unique_ptr<PulseStream> Open(int sampleRate, int blockFrames,
+                                             BlocksBuffered blocksBuffered, RenderFunction render);
     ~PulseStream() override;
     PulseStream(const PulseStream&) = delete;
     PulseStream& operator=(const PulseStream&) = delete;
@@ -34,8 +48,11 @@ class PulseStream final : public AudioStream {
   private:
     PulseStream(int blockFrames, RenderFunction render);
 
-    bool Connect(int sampleRate, int blocksBuffered);
-    bool WaitUntilReady();
+    bool Connect(int sampleRate, BlocksBuffered blocksBuffered);
+    // With the mainloop locked: makes the stream and connects it, playing; false when refused.
+    bool ConnectStream();
+    bool WaitUntilReady(pa_operation* operation = nullptr);
+    bool AskWhichServer();
     bool FailedLocked() const;
     // With the mainloop locked: renders and writes whole blocks until `bytes` are written or the
     // sound has died away, and corks then.
@@ -44,6 +61,9 @@ class PulseStream final : public AudioStream {
     static void OnStateChanged(pa_context* context, void* self);
     static void OnStreamStateChanged(pa_stream* stream, void* self);
     static void OnWritable(pa_stream* stream, std::size_t bytes, void* self);
+    static void OnServerInfo(pa_context* context, const pa_server_info* info, void* self);
+    static void OnParkTime(pa_mainloop_api* api, pa_time_event* timer, const timeval* time,
+                           void* self);
 
     int blockFrames_;
     RenderFunction render_;
@@ -52,8 +72,13 @@ class PulseStream final : public AudioStream {
 
     pa_threaded_mainloop* mainloop_ = nullptr;
     pa_context* context_ = nullptr;
+    int sampleRate_ = 0;
+    bool onPipeWire_ = false;
+    pa_time_event* parkTimer_ = nullptr;
+    // Guarded by the mainloop lock. No stream while parked.
     pa_stream* stream_ = nullptr;
-    bool corked_ = false;  // guarded by the mainloop lock
+    bool corked_ = false;
+    bool broken_ = false;
 };
 
 }  // namespace platform::linux_midi

@@ -55,10 +55,8 @@ std::unique_ptr<SynthAudioOutput> SynthAudioOutput::Open(BuiltinSynth& synth,
                                                          BlockObserver observer) {
     std::unique_ptr<SynthAudioOutput> output(new SynthAudioOutput(synth, std::move(observer)));
     ConfigureFluidDrivers(synth.Settings());
-    for (const AudioSystem& system : kAudioSystems) {
-        if (output->OpenStream(system.driver)) return output;
-    }
-    return nullptr;
+    if (!output->OpenFirstAvailable()) output->nextReopen_ = Clock::now() + kReopenInterval;
+    return output;
 }
 
 SynthAudioOutput::SynthAudioOutput(BuiltinSynth& synth, BlockObserver observer)
@@ -66,6 +64,13 @@ SynthAudioOutput::SynthAudioOutput(BuiltinSynth& synth, BlockObserver observer)
 
 SynthAudioOutput::~SynthAudioOutput() {
     stream_.reset();  // its thread stops before the members it renders with go
+}
+
+bool SynthAudioOutput::OpenFirstAvailable() {
+    for (const AudioSystem& system : kAudioSystems) {
+        if (OpenStream(system.driver)) return true;
+    }
+    return false;
 }
 
 bool SynthAudioOutput::OpenStream(const char* driverName) {
@@ -103,8 +108,14 @@ void SynthAudioOutput::ReviveIfEnded() {
     // as one late chord.
     synth_.SoundsOff();
     gate_.Reset();
-    const std::string driverName = driverName_;  // OpenStream() sets the member anew
-    OpenStream(driverName.c_str());  // when it fails, the next note after the interval retries
+    // The audio system in use comes back; before any was found, all are tried. When that fails,
+    // the next note after the interval tries again.
+    if (driverName_.empty()) {
+        OpenFirstAvailable();
+    } else {
+        const std::string driverName = driverName_;  // OpenStream() sets the member anew
+        OpenStream(driverName.c_str());
+    }
 }
 
 void SynthAudioOutput::Wake() {

@@ -1,7 +1,8 @@
 // Plays the built-in synthesizer through the first audio system that works: PipeWire, PulseAudio
 // or ALSA. The stream stops once the sound has died away, so an idle program costs no CPU, and the
 // next message starts it for the very next block. When the sound server goes away (restarted, or
-// gone for a while) the stream is opened again at the next note.
+// gone for a while), or none was there yet at open (a sound server that starts after the program
+// at log-in), the stream is opened at the next note.
 #pragma once
 
 #include <chrono>
@@ -11,6 +12,7 @@
 
 #include "platform/linux/midi/audio_stream.h"
 #include "platform/linux/midi/builtin_synth.h"
+#include "platform/linux/midi/pulse_stream.h"
 #include "platform/linux/midi/silence_gate.h"
 
 namespace platform::linux_midi {
@@ -20,9 +22,12 @@ inline constexpr int kPeriodFrames = 256;
 inline constexpr int kPeriodCount = 4;
 // The PulseAudio stream's blocks, and how many the server keeps: about 8.7 ms at 44.1 kHz, chosen
 // by measurement: notes while others sound come sooner than with larger blocks, and under
-// PipeWire notes after a pause come later with smaller ones.
+// PipeWire notes after a pause come later with smaller ones (4 ms later with three blocks).
+// PulseAudio itself mixes the sink at the latency the buffer leaves beyond two blocks: none with
+// two (a mix every 0.5 ms, 7 to 9 % of a core while a note sounds), half a block with three
+// (3.5 %), and its notes come as soon.
 inline constexpr int kPulseBlockFrames = 192;
-inline constexpr int kPulseBlocks = 2;
+inline constexpr BlocksBuffered kPulseBlocks{.onPulseAudio = 3, .onPipeWire = 2};
 
 // "PipeWire, PulseAudio and ALSA": the audio systems tried, in order, for error texts.
 const std::string& AudioSystemsTried();
@@ -32,8 +37,9 @@ class SynthAudioOutput {
     // Called on the audio thread with every block rendered (benchmarks time the sound with it).
     using BlockObserver = std::function<void(const float* left, const float* right, int frames)>;
 
-    // Opens the first audio system of the preference table that works; nullptr when none does.
-    // The stream plays a short silence at once, then stops until Wake().
+    // Opens the first audio system of the preference table that works. The stream plays a short
+    // silence at once, then stops until Wake(). When none works the output is made all the same
+    // and waits for one (see ReviveIfEnded()).
     static std::unique_ptr<SynthAudioOutput> Open(BuiltinSynth& synth,
                                                   BlockObserver observer = nullptr);
     ~SynthAudioOutput();
@@ -43,15 +49,20 @@ class SynthAudioOutput {
     // Call after a message that may start a sound: a stopped stream plays again.
     void Wake();
 
-    // Call before a note-on: if the stream has ended because its sound server went away, drops
-    // the voices that piled up unheard meanwhile and opens the stream again, at most once a
-    // second while the server stays away. Cheap when the stream is alive.
+    // Call before a note-on: if the stream has ended because its sound server went away, or no
+    // audio system was open yet, drops the voices that piled up unheard meanwhile and opens the
+    // stream again (the audio system in use, or else the first of the table that works), at most
+    // once a second while none answers. Cheap when the stream is alive.
     void ReviveIfEnded();
+
+    // True while an audio system is open; false while the output waits for one.
+    bool AudioSystemOpen() const { return stream_ != nullptr; }
 
     // True while the stream is stopped (nothing is sounding).
     bool Sleeping() const;
 
-    // FluidSynth's name of the audio system in use ("pulseaudio", "alsa", ...).
+    // FluidSynth's name of the audio system in use ("pulseaudio", "alsa", ...); empty until one
+    // has opened.
     const std::string& DriverName() const { return driverName_; }
 
   private:
@@ -59,6 +70,8 @@ class SynthAudioOutput {
 
     SynthAudioOutput(BuiltinSynth& synth, BlockObserver observer);
 
+    // Opens the first audio system of the table that works; false when none does.
+    bool OpenFirstAvailable();
     // Opens the audio system named `driverName`; false when it cannot be opened.
     bool OpenStream(const char* driverName);
     // Renders one block; true once the sound has died away.

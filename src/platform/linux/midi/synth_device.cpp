@@ -5,6 +5,7 @@
 #include "platform/linux/midi/soundfont_search.h"
 #include "platform/linux/midi/synth_audio_output.h"
 #include "platform/linux/midi/synth_preload.h"
+#include "platform/message_box.h"
 
 namespace platform::linux_midi {
 
@@ -34,6 +35,16 @@ class SynthDevice final : public OutputDevice {
     std::unique_ptr<SynthAudioOutput> output_;
 };
 
+// Once per start: the user learns why the keys are silent, and that nothing needs doing.
+void TellOnceThatTheSynthWaitsForAnAudioOutput() {
+    static bool told = false;
+    if (told) return;
+    told = true;
+    MsgBox("No sound output is available yet (tried " + AudioSystemsTried() +
+           "), so the built-in synthesizer is silent for now. Clavitap will sound as soon as a "
+           "sound server or sound card appears.");
+}
+
 }  // namespace
 
 bool BuiltinSynthAvailable() {
@@ -47,7 +58,9 @@ OpenResult OpenBuiltinSynth() {
     auto synth = preloaded ? std::move(*preloaded) : BuiltinSynth::Create(*soundFont);
     if (!synth) return {nullptr, LinuxMidiError::kNoSoundFont};
     auto output = SynthAudioOutput::Open(*synth);
-    if (!output) return {nullptr, LinuxMidiError::kNoAudioOutput};
+    // Without an audio output the synthesizer still opens: a sound server that starts after the
+    // program (a race at log-in) is taken up at the next note.
+    if (!output->AudioSystemOpen()) TellOnceThatTheSynthWaitsForAnAudioOutput();
     return {std::make_unique<SynthDevice>(std::move(synth), std::move(output)), 0};
 }
 

@@ -10,8 +10,9 @@ inline constexpr char kBuiltinSynthName[] = "Built-in Synthesizer";
 // Whether the synthesizer can be offered at all: a General MIDI SoundFont is installed.
 bool BuiltinSynthAvailable();
 
-// Loads the SoundFont and opens an audio stream. Fails with LinuxMidiError::kNoSoundFont or
-// kNoAudioOutput.
+// Loads the SoundFont and opens an audio stream. Fails with LinuxMidiError::kNoSoundFont. With no
+// audio output yet it opens all the same, tells the user once per start that it waits for one, and
+// sounds from the first note after one appears.
 OpenResult OpenBuiltinSynth();
 
 }  // namespace platform::linux_midi
