@@ -9,11 +9,12 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 program=${CLAVITAP:-$root/build/linux/clavitap}
 seconds=${1:-20}
-keys=(a s d f g h j k l semicolon)
+# shellcheck source=bench/held_keys.sh
+source "$root/bench/held_keys.sh"
 work=$(mktemp -d)
 pids=()
 cleanup() {
-  xdotool keyup "${keys[@]}" 2>/dev/null || true
+  release_held_keys
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
   wait 2>/dev/null || true
   rm -rf "$work"
@@ -42,20 +43,10 @@ for _ in $(seq 100); do xdotool search --name '^elsewhere$' >/dev/null 2>&1 && b
 sleep 2
 xdotool search --name '^elsewhere$' windowfocus --sync 2>/dev/null || true
 
-hz=$(getconf CLK_TCK)
-ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
-rss() { awk '$1 == "VmRSS:" {print $2}' "/proc/$1/status"; }
-share() { awk -v d="$1" -v hz="$hz" -v s="$seconds" 'BEGIN {printf "%.1f", 100 * d / hz / s}'; }
-
-xdotool keydown "${keys[@]}"
-sleep 2  # the voices reach their steady number
-program_before=$(ticks "$program_pid"); server_before=$(ticks "$server_pid"); rss_before=$(rss "$program_pid")
-sleep "$seconds"
-program_after=$(ticks "$program_pid"); server_after=$(ticks "$server_pid"); rss_after=$(rss "$program_pid")
-xdotool keyup "${keys[@]}"
+hold_ten_keys "$program_pid" "$server_pid" "$seconds"
 kill -0 "$program_pid" 2>/dev/null || { echo "the program ended while the keys were held"; exit 1; }
-echo "ten keys held for $seconds s: program $(share $((program_after - program_before))) % of one core," \
-  "sound server $(share $((server_after - server_before))) %; program memory ${rss_before} kB -> ${rss_after} kB"
+echo "ten keys held for $seconds s: program $held_program % of one core," \
+  "sound server $held_server %; program memory ${held_rss_before} kB -> ${held_rss_after} kB"
 
 # One key held for two seconds, recorded from the sink's monitor.
 sleep 1

@@ -2,12 +2,15 @@
 # Measures Clavitap and two programs Linux users pick today for sound from the keyboard
 # (VMPK playing through FluidSynth with the same TimGM6mb SoundFont, and bucklespring) in one run,
 # in turn, with the same method, under Xvfb with a window manager and a PulseAudio null sink:
-#   idle CPU over 20 s (no key down) from /proc/PID/stat, as % of one core, and the sound
-#     server's over the same 20 s
-#   resident memory: VmRSS after the idle period and VmHWM (peak) at the end
-#   key down to audio onset: median and range of 7 presses (XTest press and recording in one
-#     process, checked against a reference beep of known start)
-#   start to visible window (for the programs that have one)
+#   start to visible window: median of START_RUNS starts (for the programs that have one)
+#   idle CPU over IDLE_SECONDS (no key down) from /proc/PID/stat, as % of one core, and the sound
+#     server's over the same time, first with idle sinks suspended after 5 s (as a desktop's
+#     sound server does), then on a bare server (the suspend module unloaded, the sink resumed)
+#   key down to audio onset: median and range of PRESSES presses (XTest press and recording in
+#     one process, checked against a reference beep of known start)
+#   ten keys held for HELD_SECONDS (in another window, or in VMPK's own, which plays only the
+#     keys it has the focus for): the program's and the sound server's CPU (bench/held_keys.sh)
+#   resident memory: VmRSS after the idle periods and VmHWM (peak) at the end
 # Prints one table with Clavitap's ratio to each peer.
 #
 # usage: bench/peers/measure.sh [--only-clavitap]   (root, or the peers already installed)
@@ -17,6 +20,8 @@ root=$(cd "$here/../.." && pwd)
 clavitap=${CLAVITAP:-$root/build/linux/clavitap}
 presses=${PRESSES:-15}
 idle_seconds=${IDLE_SECONDS:-20}
+held_seconds=${HELD_SECONDS:-20}
+start_runs=${START_RUNS:-5}
 only_clavitap=false
 [ "${1:-}" = "--only-clavitap" ] && only_clavitap=true
 
@@ -32,33 +37,40 @@ fi
 work=$(mktemp -d)
 pids=()
 cleanup() {
+  release_held_keys
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
   sleep 0.3
   for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done
   rm -rf "$work"
 }
 trap cleanup EXIT
+# shellcheck source=bench/held_keys.sh
+source "$root/bench/held_keys.sh"
+# shellcheck source=tests/support/private_xvfb.sh
+source "$root/tests/support/private_xvfb.sh"
 
 g++ -std=c++20 -O2 -o "$work/probe" "$here/probe.cpp" -lX11 -lXtst -lpulse-simple -lpulse -lpthread
 probe=$work/probe
 
 # A private desktop: X server, window manager, sound server with a null sink as the default.
-number=200
-while [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ]; do number=$((number + 1)); done
-display=:$number
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & pids+=($!)
-export DISPLAY=$display
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+start_private_xvfb "$work" || { echo "no Xvfb could start" >&2; exit 2; }
+pids+=("$xvfb_pid")
 openbox >/dev/null 2>&1 & pids+=($!)
 mkdir -m700 "$work/xdg"
 export XDG_RUNTIME_DIR=$work/xdg HOME=$work XDG_CONFIG_HOME=$work/config
-# Idle sinks are suspended after 5 s, as the sound server of a desktop does.
+# Idle sinks are suspended after 5 s, as the sound server of a desktop does; bare_server and
+# suspending_server switch between that and a server without it.
 pulseaudio -n --daemonize=no --exit-idle-time=-1 -L module-native-protocol-unix \
-  -L "module-null-sink sink_name=ci rate=44100" -L "module-always-sink" \
-  -L "module-suspend-on-idle timeout=5" >/dev/null 2>&1 & pids+=($!)
+  -L "module-null-sink sink_name=ci rate=44100" -L "module-always-sink" >/dev/null 2>&1 & pids+=($!)
 server=$!
 for _ in $(seq 200); do pactl info >/dev/null 2>&1 && break; sleep 0.05; done
 pactl set-default-sink ci
+suspending_server() { pactl load-module module-suspend-on-idle timeout=5 >/dev/null; }
+bare_server() {
+  pactl unload-module module-suspend-on-idle
+  pactl suspend-sink ci 0
+}
+suspending_server
 sleep 1
 
 # A window that holds the focus while keys are typed "in another program".
@@ -84,21 +96,40 @@ focus_named() {  # window name
   if [ -n "$id" ]; then xdotool windowactivate --sync "$id" >/dev/null 2>&1 || true; fi
 }
 
-declare -A idle server_idle rss hwm lat_med lat_min lat_max start_ms
+declare -A idle server_suspend server_bare rss hwm lat_med lat_min lat_max start_ms held_cpu held_srv
+
+# Starts the program START_RUNS times (each start waits for the one before to end) and keeps the
+# last one running; sets pid and start_ms[name] (the median).
+start_measured() {  # name window-title command...
+  local name=$1 title=$2; shift 2
+  local out times=()
+  for ((run = 1; run <= start_runs; run++)); do
+    out=$("$probe" window "$title" 10000 -- "$@" || true)
+    pid=$(sed -n 's/.*pid=\([0-9]*\).*/\1/p' <<<"$out")
+    pids+=("$pid")
+    times+=("$(sed -n 's/.*ms=\([0-9.a-z]*\).*/\1/p' <<<"$out")")
+    [ "$run" -lt "$start_runs" ] || break
+    sleep 1
+    kill "$pid" 2>/dev/null || true
+    for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
+    sleep 0.5
+  done
+  start_ms[$name]=$(printf '%s\n' "${times[@]}" | sort -n |
+    awk '/timeout/ {print "timeout"; exit} {v[NR] = $1} END {if (NR) print v[int((NR + 1) / 2)]}')
+  echo "  $name: start to visible window, ms: ${times[*]}" >&2
+}
 
 measure() {  # name window-title(or -) focus-title keysym command...
   local name=$1 title=$2 focus=$3 keysym=$4; shift 4
-  local pid out
+  local pid
   if [ "$title" != - ]; then
-    out=$("$probe" window "$title" 10000 -- "$@" || true)
-    pid=$(sed -n 's/.*pid=\([0-9]*\).*/\1/p' <<<"$out")
-    start_ms[$name]=$(sed -n 's/.*ms=\([0-9.a-z]*\).*/\1/p' <<<"$out")
+    start_measured "$name" "$title" "$@"
   else
     setsid "$@" >/dev/null 2>&1 &
     pid=$!
+    pids+=("$pid")
     start_ms[$name]=-
   fi
-  pids+=("$pid")
   sleep 3
   # The program's own CPU and the sound server's over the same idle period: a stream left
   # running, even unfed, keeps the server (and a real sound card) working.
@@ -107,16 +138,28 @@ measure() {  # name window-title(or -) focus-title keysym command...
   server_before=$(cpu_ticks "$server")
   sleep "$idle_seconds"
   idle[$name]=$(percent $(($(cpu_ticks "$pid") - own)) "$idle_seconds")
-  server_idle[$name]=$(percent $(($(cpu_ticks "$server") - server_before)) "$idle_seconds")
+  server_suspend[$name]=$(percent $(($(cpu_ticks "$server") - server_before)) "$idle_seconds")
+  bare_server
+  sleep 2
+  server_before=$(cpu_ticks "$server")
+  sleep "$idle_seconds"
+  server_bare[$name]=$(percent $(($(cpu_ticks "$server") - server_before)) "$idle_seconds")
   rss[$name]=$(memory_mb "$pid" VmRSS)
   focus_named "$focus"
   "$probe" latency ci.monitor "$keysym" "$presses" >"$work/$name.lat" 2>/dev/null || true
   read -r lat_med[$name] lat_min[$name] lat_max[$name] _ < <(latency_summary "$work/$name.lat")
+  sleep 2
+  focus_named "$focus"
+  hold_ten_keys "$pid" "$server" "$held_seconds"
+  held_cpu[$name]=$held_program
+  held_srv[$name]=$held_server
   hwm[$name]=$(memory_mb "$pid" VmHWM)
   kill "$pid" 2>/dev/null || true
+  suspending_server
   sleep 1
 }
 
+echo "load before the run: $(uptime)"
 echo "method check: a reference beep written at a known time is detected after (ms):"
 "$probe" reference ci ci.monitor 5 | sed 's/^/  /'
 
@@ -146,17 +189,20 @@ row() {  # label key-array unit
   local label=$1 array=$2
   local -n values=$array
   local c=${values[clavitap]:--} b=${values[bucklespring]:--} v=${values[vmpk]:--}
-  printf '| %-36s | %10s | %12s | %10s | %9s | %9s |\n' "$label" "$c" "$b" "$v" "$(ratio "$c" "$b")" "$(ratio "$c" "$v")"
+  printf '| %-44s | %10s | %12s | %10s | %9s | %9s |\n' "$label" "$c" "$b" "$v" "$(ratio "$c" "$b")" "$(ratio "$c" "$v")"
 }
 echo
-printf '| %-36s | %10s | %12s | %10s | %9s | %9s |\n' "figure" "Clavitap" "bucklespring" "VMPK" "C/buckle" "C/VMPK"
-printf '|%s|%s|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..38})" "------------" "--------------" "------------" "-----------" "-----------"
-row "idle CPU over ${idle_seconds} s, % of one core" idle
-row "sound server CPU meanwhile, %" server_idle
-row "resident memory VmRSS, MB" rss
-row "peak resident memory VmHWM, MB" hwm
+printf '| %-44s | %10s | %12s | %10s | %9s | %9s |\n' "figure" "Clavitap" "bucklespring" "VMPK" "C/buckle" "C/VMPK"
+printf '|%s|%s|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..46})" "------------" "--------------" "------------" "-----------" "-----------"
 row "key down to sound, median ms" lat_med
 row "key down to sound, fastest ms" lat_min
 row "key down to sound, slowest ms" lat_max
-row "start to visible window, ms" start_ms
-echo "(${presses} presses each; a ratio under 1 means Clavitap needs less)"
+row "idle CPU over ${idle_seconds} s, % of one core" idle
+row "sound server meanwhile, idle suspend, %" server_suspend
+row "sound server meanwhile, bare server, %" server_bare
+row "ten keys held ${held_seconds} s: program, %" held_cpu
+row "ten keys held: sound server, %" held_srv
+row "start to visible window, median of ${start_runs}, ms" start_ms
+row "resident memory VmRSS, MB" rss
+row "peak resident memory VmHWM, MB" hwm
+echo "(${presses} presses each; a ratio under 1 means Clavitap needs less; load after: $(uptime))"

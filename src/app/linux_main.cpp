@@ -13,7 +13,9 @@
 #include "platform/linux/dispatch.h"
 #include "platform/linux/main_window.h"
 #include "platform/linux/midi/soundfont_search.h"
+#include "platform/linux/midi/synth_preload.h"
 #include "platform/linux/qt/app_icon.h"
+#include "platform/linux/qt/window_font.h"
 #include "platform/message_box.h"
 #include "platform/single_instance.h"
 
@@ -52,6 +54,10 @@ void EndProgram() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The SoundFont loads while the toolkit and the window are built; opening the built-in
+    // synthesizer at start takes it from there.
+    platform::linux_midi::PreloadBuiltinSynth();
+    ui::ReadFontConfigurationAhead();
     qtStandardHandler = qInstallMessageHandler(KeepQtNotesOffTheTerminal);
     QApplication app(argc, argv);
     applicationBuilt = true;
@@ -84,8 +90,12 @@ int main(int argc, char** argv) {
                                [keySourceProblem] { platform::MsgBox(keySourceProblem); });
         }
         // Loading the SoundFont and building the window leave megabytes of freed scratch memory
-        // on the heap; hand it back to the system once the window is up.
-        QTimer::singleShot(0, [] { malloc_trim(0); });
+        // on the heap; hand it back to the system once the window is up, with the preloaded
+        // synthesizer when the device opened at start was another one.
+        QTimer::singleShot(0, [] {
+            platform::linux_midi::DropPreloadedSynth();
+            malloc_trim(0);
+        });
         result = QApplication::exec();
     }
     platform::CloseKeySource();

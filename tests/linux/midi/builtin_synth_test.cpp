@@ -106,6 +106,23 @@ TEST(BuiltinSynth, ProgramChangeChangesTheSound) {
     EXPECT_NEAR(PitchHz(flute), 466.16, 466.16 * 0.01);  // same note, other instrument
 }
 
+// The drum kit is chosen on the percussion channel's first message, not at creation: the first
+// note there still sounds as a drum, not as the piano every other channel starts with.
+TEST(BuiltinSynth, PercussionChannelPlaysTheDrumKitFromItsFirstNote) {
+    for (const std::string& font : {midi_test::kTimGM6mb, midi_test::kFluidR3}) {
+        auto synth = NewSynth(font);
+        if (!synth) continue;
+        synth->Play(Message(0x99, 38, 100));  // acoustic snare
+        const auto snare = RenderMono(*synth, kRate / 2);
+        const auto piano = RenderNote(0, 38, font);
+        ASSERT_EQ(snare.size(), piano.size());
+        std::vector<float> difference(snare.size());
+        for (std::size_t i = 0; i < snare.size(); ++i) difference[i] = snare[i] - piano[i];
+        EXPECT_GT(Rms(snare), 0.01) << font;
+        EXPECT_GT(Rms(difference), 0.3 * Rms(piano)) << font;
+    }
+}
+
 // The instrument has no sample above note 108: the note sounds as the nearest octave it has, and
 // its note-off reaches that voice.
 TEST(BuiltinSynth, NoteAboveThePianoSoundsAsTheOctaveBelowAndEndsWithItsNoteOff) {

@@ -6,6 +6,8 @@
 #include <array>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
 #include <system_error>
 
 #include "platform/linux/midi/builtin_synth.h"
@@ -18,6 +20,7 @@ constexpr int kVelocity = 100;
 constexpr float kAudible = 0.001f;  // -60 dBFS
 constexpr int kListenFrames = static_cast<int>(BuiltinSynth::kSampleRate) / 2;
 constexpr int kBlock = 256;
+constexpr auto kPauseBeforePlaying = std::chrono::milliseconds(300);
 
 bool Heard(fluid_synth_t* synth, int key) {
     std::array<float, kBlock> left{}, right{};
@@ -63,9 +66,37 @@ AudibleKeys::Keys PlayEveryKey(const std::string& soundFontPath, int bank, int p
 
 }  // namespace
 
+class AudibleKeys::Start {
+  public:
+    // False when the keys are no longer wanted.
+    bool AfterPause() {
+        std::unique_lock lock(mutex_);
+        changed_.wait_for(lock, kPauseBeforePlaying, [this] { return state_ != State::kPausing; });
+        return state_ != State::kCancelled;
+    }
+    void Now() { Set(State::kNow); }
+    void Cancel() { Set(State::kCancelled); }
+
+  private:
+    enum class State { kPausing, kNow, kCancelled };
+    void Set(State state) {
+        {
+            std::lock_guard lock(mutex_);
+            if (state_ == State::kPausing) state_ = state;
+        }
+        changed_.notify_one();
+    }
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    State state_ = State::kPausing;
+};
+
 AudibleKeys::AudibleKeys(std::string soundFontPath) : soundFontPath_(std::move(soundFontPath)) {}
 
-AudibleKeys::~AudibleKeys() = default;  // waits for a preset still being played
+AudibleKeys::~AudibleKeys() {
+    // A preset not begun yet is not played; one being played is waited for.
+    if (playingStart_) playingStart_->Cancel();
+}
 
 void AudibleKeys::CollectFinished() {
     if (playing_.valid() &&
@@ -79,7 +110,11 @@ void AudibleKeys::Prepare(int bank, int program) {
     const int preset = bank * 128 + program;
     if (playing_.valid() || keys_.count(preset) != 0) return;
     try {
-        playing_ = std::async(std::launch::async, PlayEveryKey, soundFontPath_, bank, program);
+        auto start = std::make_shared<Start>();
+        playing_ = std::async(std::launch::async, [start, path = soundFontPath_, bank, program] {
+            return start->AfterPause() ? PlayEveryKey(path, bank, program) : Keys{};
+        });
+        playingStart_ = std::move(start);
         playingPreset_ = preset;
     } catch (const std::system_error&) {
         // No thread to spare: the preset's first note finds its keys itself.
@@ -89,7 +124,10 @@ void AudibleKeys::Prepare(int bank, int program) {
 const AudibleKeys::Keys& AudibleKeys::Of(int bank, int program) {
     CollectFinished();
     const int preset = bank * 128 + program;
-    if (playing_.valid() && playingPreset_ == preset) keys_[preset] = playing_.get();
+    if (playing_.valid() && playingPreset_ == preset) {
+        playingStart_->Now();
+        keys_[preset] = playing_.get();
+    }
     const auto known = keys_.find(preset);
     if (known != keys_.end()) return known->second;
     return keys_[preset] = PlayEveryKey(soundFontPath_, bank, program);

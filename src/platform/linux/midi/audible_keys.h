@@ -6,6 +6,7 @@
 #include <bitset>
 #include <future>
 #include <map>
+#include <memory>
 #include <string>
 
 namespace platform::linux_midi {
@@ -22,7 +23,9 @@ class AudibleKeys {
     AudibleKeys& operator=(const AudibleKeys&) = delete;
 
     // Starts finding the audible keys of preset `program` of `bank` on another thread, unless they
-    // are known or another preset is being played already.
+    // are known or another preset is being played already. The thread waits a moment first (the
+    // preset chosen at start-up is chosen while the window is still being shown, which needs the
+    // processor more), unless a note needs the keys sooner.
     void Prepare(int bank, int program);
 
     // The audible keys of preset `program` of `bank`: found once (a few tens of milliseconds,
@@ -30,11 +33,15 @@ class AudibleKeys {
     const Keys& Of(int bank, int program);
 
   private:
+    // When the thread that plays a preset begins: after the pause, at once, or not at all.
+    class Start;
+
     void CollectFinished();
 
     std::string soundFontPath_;
     std::map<int, Keys> keys_;  // by bank * 128 + program
     std::future<Keys> playing_;
+    std::shared_ptr<Start> playingStart_;
     int playingPreset_ = -1;
 };
 

@@ -10,6 +10,13 @@ namespace platform::linux_midi {
 namespace {
 
 constexpr int kResetAllControllers = 121;
+constexpr int kPercussionChannel = 9;  // General MIDI's drum channel
+
+// Gives `channel` the preset its program number and bank (FluidSynth's defaults: piano, or the
+// standard kit on the percussion channel) choose, loading that preset's samples.
+void ChooseDefaultPreset(fluid_synth_t* synth, int channel) {
+    fluid_synth_program_change(synth, channel, 0);
+}
 
 }  // namespace
 
@@ -26,12 +33,16 @@ std::unique_ptr<BuiltinSynth> BuiltinSynth::Create(const std::string& soundFontP
         delete_fluid_settings(settings);
         return nullptr;
     }
-    if (fluid_synth_sfload(synth, soundFontPath.c_str(), 1) == FLUID_FAILED) {
+    if (fluid_synth_sfload(synth, soundFontPath.c_str(), 0) == FLUID_FAILED) {
         delete_fluid_synth(synth);
         delete_fluid_settings(settings);
         return nullptr;
     }
+    // The drum kit, the largest preset of most fonts (a third of FluidR3_GM's load), is chosen
+    // when the percussion channel is first played: the program plays on channel 0 only, and its
+    // start waits for this load.
     for (int channel = 0; channel < fluid_synth_count_midi_channels(synth); ++channel) {
+        if (channel != kPercussionChannel) ChooseDefaultPreset(synth, channel);
         LetNoteOnsTakeOverTheirKey(synth, channel);
     }
     return std::unique_ptr<BuiltinSynth>(new BuiltinSynth(settings, synth, soundFontPath));
@@ -48,6 +59,10 @@ BuiltinSynth::~BuiltinSynth() {
 
 void BuiltinSynth::Play(const ShortMessage& message) {
     const int channel = message.Channel();
+    if (channel == kPercussionChannel && !percussionChosen_ && message.Kind() != 0xF0) {
+        ChooseDefaultPreset(synth_, channel);
+        percussionChosen_ = true;
+    }
     switch (message.Kind()) {
         case 0x80:
             fluid_synth_noteoff(synth_, channel, soundingKeys_.Of(channel, message.Data1()));

@@ -49,7 +49,8 @@ class BuiltinSynth {
 
     fluid_settings_t* settings_;
     fluid_synth_t* synth_;
-    SoundingKeys soundingKeys_;  // used only by Play()
+    SoundingKeys soundingKeys_;      // used only by Play()
+    bool percussionChosen_ = false;  // the drum kit is chosen on the channel's first message
 };
 
 }  // namespace platform::linux_midi

@@ -4,6 +4,7 @@
 #include "platform/linux/midi/midi_error_text.h"
 #include "platform/linux/midi/soundfont_search.h"
 #include "platform/linux/midi/synth_audio_output.h"
+#include "platform/linux/midi/synth_preload.h"
 #include "platform/message_box.h"
 
 namespace platform::linux_midi {
@@ -53,7 +54,8 @@ bool BuiltinSynthAvailable() {
 OpenResult OpenBuiltinSynth() {
     const auto soundFont = FindSoundFont();
     if (!soundFont) return {nullptr, LinuxMidiError::kNoSoundFont};
-    auto synth = BuiltinSynth::Create(*soundFont);
+    auto preloaded = TakePreloadedSynth(*soundFont);
+    auto synth = preloaded ? std::move(*preloaded) : BuiltinSynth::Create(*soundFont);
     if (!synth) return {nullptr, LinuxMidiError::kNoSoundFont};
     auto output = SynthAudioOutput::Open(*synth);
     // Without an audio output the synthesizer still opens: a sound server that starts after the

@@ -1,8 +1,11 @@
 #include "platform/linux/qt/window_font.h"
 
+#include <fontconfig/fontconfig.h>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <algorithm>
+#include <future>
+#include <system_error>
 #include <vector>
 
 #include "platform/linux/qt/qt_text.h"
@@ -65,6 +68,18 @@ QString ChooseWindowFontFamily() {
 QFont WindowFont() {
     static const QString family = ChooseWindowFontFamily();
     return WithWindowFontSize(family);
+}
+
+void ReadFontConfigurationAhead() {
+    // Whichever of this thread and the toolkit finishes reading first installs the configuration;
+    // the other takes that one. Ended, at the latest, when the program ends.
+    static std::future<FcBool> reading;
+    if (reading.valid()) return;
+    try {
+        reading = std::async(std::launch::async, FcInit);
+    } catch (const std::system_error&) {
+        // No thread to spare: the toolkit reads the configuration itself.
+    }
 }
 
 QFont ControlFont(layout::Font kind) {

@@ -11,4 +11,8 @@ namespace ui {
 QFont WindowFont();
 QFont ControlFont(layout::Font kind);
 
+// Has the font system read its configuration and font caches (tens of files, which it otherwise
+// reads when the window first asks for a font) on another thread, while the toolkit starts.
+void ReadFontConfigurationAhead();
+
 }  // namespace ui
