@@ -2,7 +2,8 @@
 # Measures Clavitap and two programs Linux users pick today for sound from the keyboard
 # (VMPK playing through FluidSynth with the same TimGM6mb SoundFont, and bucklespring) in one run,
 # in turn, with the same method, under Xvfb with a window manager and a PulseAudio null sink:
-#   start to visible window: median of START_RUNS starts (for the programs that have one)
+#   start to visible window: median of START_RUNS starts (for the programs that have one), and
+#     for Clavitap also with each installed General MIDI font as the default
 #   idle CPU over IDLE_SECONDS (no key down) from /proc/PID/stat, as % of one core, and the sound
 #     server's over the same time, first with idle sinks suspended after 5 s (as a desktop's
 #     sound server does), then on a bare server (the suspend module unloaded, the sink resumed)
@@ -104,7 +105,7 @@ start_measured() {  # name window-title command...
   local name=$1 title=$2; shift 2
   local out times=()
   for ((run = 1; run <= start_runs; run++)); do
-    out=$("$probe" window "$title" 10000 -- "$@" || true)
+    out=$("${probe_prefix[@]}" "$probe" window "$title" 10000 -- "$@" || true)
     pid=$(sed -n 's/.*pid=\([0-9]*\).*/\1/p' <<<"$out")
     pids+=("$pid")
     times+=("$(sed -n 's/.*ms=\([0-9.a-z]*\).*/\1/p' <<<"$out")")
@@ -117,6 +118,28 @@ start_measured() {  # name window-title command...
   start_ms[$name]=$(printf '%s\n' "${times[@]}" | sort -n |
     awk '/timeout/ {print "timeout"; exit} {v[NR] = $1} END {if (NR) print v[int((NR + 1) / 2)]}')
   echo "  $name: start to visible window, ms: ${times[*]}" >&2
+}
+
+# Clavitap plays the system's default General MIDI SoundFont. Its start is also timed with each
+# font in turn as that default (TimGM6mb, as VMPK plays here, and the large FluidR3_GM), the font
+# bound over the default in a private mount namespace that the probe itself runs in, so that the
+# namespace's own set-up is not timed. Needs root; skipped otherwise.
+probe_prefix=()
+declare -A start_font_ms
+start_with_each_font() {  # command...
+  local default font
+  default=$(readlink -f /usr/share/sounds/sf2/default-GM.sf2 2>/dev/null) || return 0
+  [ -f "$default" ] && unshare -m true 2>/dev/null || return 0
+  for font in TimGM6mb FluidR3_GM; do
+    [ -f "/usr/share/sounds/sf2/$font.sf2" ] || continue
+    probe_prefix=(unshare -m sh -c "mount --bind /usr/share/sounds/sf2/$font.sf2 '$default' && exec \"\$@\"" sh)
+    start_measured "clavitap-$font" Clavitap "$@"
+    kill "$pid" 2>/dev/null || true
+    for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
+    start_font_ms[$font]=${start_ms[clavitap-$font]}
+    unset 'start_ms[clavitap-$font]'
+  done
+  probe_prefix=()
 }
 
 measure() {  # name window-title(or -) focus-title keysym command...
@@ -165,6 +188,7 @@ echo "method check: a reference beep written at a known time is detected after (
 
 mkdir -p "$XDG_CONFIG_HOME/Clavitap"
 printf '[Value]\nDevies=0\nTools=0\nVol=100\nStage=0\n' >"$XDG_CONFIG_HOME/Clavitap/Clavitap.conf"
+start_with_each_font "$clavitap"
 measure clavitap Clavitap "another program" a "$clavitap"
 
 if ! $only_clavitap; then
@@ -203,6 +227,10 @@ row "sound server meanwhile, bare server, %" server_bare
 row "ten keys held ${held_seconds} s: program, %" held_cpu
 row "ten keys held: sound server, %" held_srv
 row "start to visible window, median of ${start_runs}, ms" start_ms
+for font in "${!start_font_ms[@]}"; do
+  declare -A start_font_row=([clavitap]=${start_font_ms[$font]} [vmpk]=${start_ms[vmpk]:--})
+  row "  Clavitap with $font as the default font" start_font_row
+done
 row "resident memory VmRSS, MB" rss
 row "peak resident memory VmHWM, MB" hwm
 echo "(${presses} presses each; a ratio under 1 means Clavitap needs less; load after: $(uptime))"
