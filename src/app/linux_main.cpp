@@ -78,6 +78,9 @@ int main(int argc, char** argv) {
         window.SetOnUnloaded(EndProgram);
         app::CloseOnTerminationSignals(window);
         const std::string keySourceProblem = platform::OpenKeySource();
+        // The native window is made now, unmapped, while the SoundFont may still be loading on
+        // its thread; showing it after the start-up sequence is then only the mapping.
+        window.winId();
         // Told before the device boxes that the missing font causes, so that they make sense.
         const std::string noSoundFont = platform::linux_midi::MissingSoundFontNotice();
         if (!noSoundFont.empty()) platform::MsgBox(noSoundFont);
