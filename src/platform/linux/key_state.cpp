@@ -53,9 +53,8 @@ class XInputSource : public KeySource {
 class InputDeviceSource : public KeySource {
   public:
     std::string Open() override {
-        if (source_.Open()) return {};
-        std::string why = source_.Explanation();
-        source_.Close();
+        std::string why = source_.Open();
+        if (!why.empty()) source_.Close();
         return why;
     }
     void Refresh() override { source_.Refresh(); }

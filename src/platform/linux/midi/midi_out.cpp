@@ -10,6 +10,7 @@
 #include <cstring>
 #include <limits>
 #include <map>
+#include <memory>
 
 #include "platform/linux/midi/alsa_ports.h"
 #include "platform/linux/midi/builtin_synth.h"
@@ -65,20 +66,21 @@ void TellOnceThatTheSynthWaitsForAnAudioOutput() {
            "sound server or sound card appears.");
 }
 
-// Loads the SoundFont and opens an audio stream. Fails with LinuxMidiError::kNoSoundFont. With no
-// audio output yet it opens all the same, tells the user once per start that it waits for one, and
-// sounds from the first note after one appears.
-OpenResult OpenBuiltinSynth() {
+// Loads the SoundFont and opens an audio stream into `device`; 0 or LinuxMidiError::kNoSoundFont.
+// With no audio output yet it opens all the same, tells the user once per start that it waits for
+// one, and sounds from the first note after one appears.
+Long OpenBuiltinSynth(std::unique_ptr<OutputDevice>& device) {
     const auto soundFont = FindSoundFont();
-    if (!soundFont) return {nullptr, LinuxMidiError::kNoSoundFont};
+    if (!soundFont) return LinuxMidiError::kNoSoundFont;
     auto preloaded = TakePreloadedSynth(*soundFont);
     auto synth = preloaded ? std::move(*preloaded) : BuiltinSynth::Create(*soundFont);
-    if (!synth) return {nullptr, LinuxMidiError::kNoSoundFont};
+    if (!synth) return LinuxMidiError::kNoSoundFont;
     auto output = SynthAudioOutput::Open(*synth);
     // Without an audio output the synthesizer still opens: a sound server that starts after the
     // program (a race at log-in) is taken up at the next note.
     if (!output->AudioSystemOpen()) TellOnceThatTheSynthWaitsForAnAudioOutput();
-    return {std::make_unique<SynthDevice>(std::move(synth), std::move(output)), 0};
+    device = std::make_unique<SynthDevice>(std::move(synth), std::move(output));
+    return 0;
 }
 
 // The open devices by handle. Handles count up from 1 and are not reused while the program runs,
@@ -118,10 +120,11 @@ void FillCaps(MidiOutCapsA& caps, const std::string& name, std::uint16_t technol
     caps.wChannelMask = 0xFFFF;
 }
 
-OpenResult OpenDevice(Long deviceId) {
-    if (deviceId == kBuiltinSynthId) return OpenBuiltinSynth();
-    if (deviceId < 0) return {nullptr, MidiError::kBadDeviceId};
-    return OpenAlsaOutputPort(static_cast<unsigned>(deviceId));
+// Opens device `deviceId` into `device`; 0 or the code saying why it could not be.
+Long OpenDevice(Long deviceId, std::unique_ptr<OutputDevice>& device) {
+    if (deviceId == kBuiltinSynthId) return OpenBuiltinSynth(device);
+    if (deviceId < 0) return MidiError::kBadDeviceId;
+    return OpenAlsaOutputPort(static_cast<unsigned>(deviceId), device);
 }
 
 }  // namespace
@@ -154,9 +157,10 @@ Long midiOutOpen(Long* handle, Long deviceId, Long callback, Long instance, Long
     *handle = 0;
     OpenDevices& devices = Devices();
     if (deviceId == kBuiltinSynthId && devices.synthHandle != 0) return MidiError::kAllocated;
-    OpenResult opened = OpenDevice(deviceId);
-    if (!opened.device) return opened.error;
-    *handle = devices.Add(std::move(opened.device));
+    std::unique_ptr<OutputDevice> device;
+    const Long result = OpenDevice(deviceId, device);
+    if (result != 0) return result;
+    *handle = devices.Add(std::move(device));
     if (deviceId == kBuiltinSynthId) devices.synthHandle = *handle;
     return 0;
 }
