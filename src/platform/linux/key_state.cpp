@@ -53,9 +53,8 @@ class XInputSource : public KeySource {
 class InputDeviceSource : public KeySource {
   public:
     std::string Open() override {
-        if (source_.Open()) return {};
-        std::string why = source_.Explanation();
-        source_.Close();
+        std::string why = source_.Open();
+        if (!why.empty()) source_.Close();
         return why;
     }
     void Refresh() override { source_.Refresh(); }
@@ -70,23 +69,31 @@ class InputDeviceSource : public KeySource {
     linux_::EvdevKeySource source_;
 };
 
-enum class Kind { XInput, InputDevices };
+template <class Source>
+std::unique_ptr<KeySource> Make() {
+    return std::make_unique<Source>();
+}
+
+// A kind of key source: what builds one, and whether it hears keys typed in other programs in any
+// session (X hears them only on an X desktop).
+struct KeySourceKind {
+    std::unique_ptr<KeySource> (*make)();
+    bool hearsOtherPrograms;
+};
+
+constexpr KeySourceKind kXInput{Make<XInputSource>, false};
+constexpr KeySourceKind kInputDevices{Make<InputDeviceSource>, true};
 
 bool IsSet(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr && *value != '\0';
 }
 
-std::unique_ptr<KeySource> Make(Kind kind) {
-    if (kind == Kind::XInput) return std::make_unique<XInputSource>();
-    return std::make_unique<InputDeviceSource>();
-}
-
 // What to tell the user, once: only when keys typed in other programs cannot sound, that is when
 // the X source serves a session whose other programs X does not see. The input devices hear
 // every key; how (the input group, keys by their place) the README tells.
-std::string Notice(bool xSession, Kind chosen, const std::string& devicesWhy) {
-    if (xSession || chosen == Kind::InputDevices) return "";
+std::string Notice(bool xSession, const KeySourceKind& chosen, const std::string& devicesWhy) {
+    if (xSession || chosen.hearsOtherPrograms) return "";
     const std::string session =
         IsSet("WAYLAND_DISPLAY") ? "this is a Wayland session" : "there is no X display";
     return "Clavitap hears only keys typed into X programs, because " + session + ". " + devicesWhy;
@@ -103,17 +110,17 @@ std::string OpenKeySource() {
     CloseKeySource();
     // On an X desktop X hears every key; elsewhere the input devices come first.
     const bool xSession = IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY");
-    const std::array<Kind, 2> order = xSession ? std::array{Kind::XInput, Kind::InputDevices}
-                                               : std::array{Kind::InputDevices, Kind::XInput};
+    const std::array<const KeySourceKind*, 2> order =
+        xSession ? std::array{&kXInput, &kInputDevices} : std::array{&kInputDevices, &kXInput};
     std::string xWhy, devicesWhy;
-    for (Kind kind : order) {
-        auto source = Make(kind);
+    for (const KeySourceKind* kind : order) {
+        auto source = kind->make();
         std::string why = source->Open();
         if (why.empty()) {
             Current() = std::move(source);
-            return Notice(xSession, kind, devicesWhy);
+            return Notice(xSession, *kind, devicesWhy);
         }
-        (kind == Kind::XInput ? xWhy : devicesWhy) = std::move(why);
+        (kind == &kXInput ? xWhy : devicesWhy) = std::move(why);
     }
     return xWhy + (xWhy.empty() || devicesWhy.empty() ? "" : "\n\n") + devicesWhy;
 }

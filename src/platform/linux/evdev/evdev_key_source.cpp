@@ -31,13 +31,13 @@ EvdevKeySource::~EvdevKeySource() {
     Close();
 }
 
-bool EvdevKeySource::Open(const std::string& inputDir) {
+std::string EvdevKeySource::Open(const std::string& inputDir) {
     Close();
     inputDir_ = inputDir;
     // Watch first, so that a device plugged in during the scan is not missed.
     watch_.Start(inputDir_);
     ScanFolder();
-    return !devices_.empty();
+    return Explanation();
 }
 
 void EvdevKeySource::ScanFolder() {

@@ -5,7 +5,7 @@
 // Every event node in the input devices folder that has keys or mouse buttons is read, without
 // blocking and without grabbing it: other programs keep getting their input. Keys count by what
 // they type in the system's keyboard layout (see layout_key_map.h). Reading the devices needs
-// membership in the 'input' group; Explanation() tells the user so in plain words.
+// membership in the 'input' group; Open() tells the user so in plain words.
 //
 // Nothing here prints or records which keys were pressed.
 //
@@ -38,9 +38,9 @@ class EvdevKeySource {
     EvdevKeySource& operator=(const EvdevKeySource&) = delete;
 
     // Opens every event node in `inputDir` that has keys or mouse buttons and watches the folder
-    // for devices plugged in later. Returns whether at least one device can be read; when none
-    // can, the folder is still watched and Explanation() says why.
-    bool Open(const std::string& inputDir = "/dev/input");
+    // for devices plugged in later. Returns an empty text when at least one device can be read,
+    // else Explanation(); the folder is still watched then.
+    std::string Open(const std::string& inputDir = "/dev/input");
 
     // Reads from `fd`, which the source takes over: a kernel input device, or a pipe or socket
     // carrying `struct input_event` records. `name` identifies it (Open uses the node's path), so

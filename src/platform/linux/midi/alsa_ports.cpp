@@ -80,13 +80,14 @@ std::vector<std::string> ListAlsaOutputPorts() {
     return names;
 }
 
-OpenResult OpenAlsaOutputPort(unsigned index) {
+Long OpenAlsaOutputPort(unsigned index, std::unique_ptr<OutputDevice>& device) {
     auto failed = std::make_unique<bool>(false);
     auto client = NewClient(*failed);
-    if (!client || index >= client->getPortCount()) return {nullptr, MidiError::kBadDeviceId};
+    if (!client || index >= client->getPortCount()) return MidiError::kBadDeviceId;
     client->openPort(index, "Clavitap output");
-    if (*failed || !client->isPortOpen()) return {nullptr, MidiError::kNoDevice};
-    return {std::make_unique<AlsaPortDevice>(std::move(client), std::move(failed)), 0};
+    if (*failed || !client->isPortOpen()) return MidiError::kNoDevice;
+    device = std::make_unique<AlsaPortDevice>(std::move(client), std::move(failed));
+    return 0;
 }
 
 }  // namespace platform::linux_midi

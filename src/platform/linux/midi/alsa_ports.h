@@ -1,6 +1,7 @@
 // The ALSA sequencer ports that accept writes, listed and opened through RtMidi.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,8 +13,8 @@ namespace platform::linux_midi {
 // nothing printed, when there is no ALSA sequencer.
 std::vector<std::string> ListAlsaOutputPorts();
 
-// Opens the port at `index` of that list. Fails with MidiError::kBadDeviceId when the port is
-// gone, MidiError::kNoDevice when it cannot be connected.
-OpenResult OpenAlsaOutputPort(unsigned index);
+// Opens the port at `index` of that list into `device`; 0, or MidiError::kBadDeviceId when the
+// port is gone, MidiError::kNoDevice when it cannot be connected.
+Long OpenAlsaOutputPort(unsigned index, std::unique_ptr<OutputDevice>& device);
 
 }  // namespace platform::linux_midi

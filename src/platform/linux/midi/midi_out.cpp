@@ -8,11 +8,17 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
+#include <map>
+#include <memory>
 
 #include "platform/linux/midi/alsa_ports.h"
-#include "platform/linux/midi/handle_table.h"
+#include "platform/linux/midi/builtin_synth.h"
 #include "platform/linux/midi/midi_error_text.h"
-#include "platform/linux/midi/synth_device.h"
+#include "platform/linux/midi/soundfont_search.h"
+#include "platform/linux/midi/synth_audio_output.h"
+#include "platform/linux/midi/synth_preload.h"
+#include "platform/message_box.h"
 
 namespace platform {
 
@@ -21,12 +27,83 @@ namespace {
 using namespace linux_midi;
 
 constexpr Long kBuiltinSynthId = -1;
+constexpr char kBuiltinSynthName[] = "Built-in Synthesizer";
 constexpr std::uint16_t kTechnologyMidiPort = 1;       // MOD_MIDIPORT
 constexpr std::uint16_t kTechnologySoftwareSynth = 7;  // MOD_SWSYNTH
 
+// The built-in synthesizer as a MIDI output device: the synthesizer and its audio stream.
+class SynthDevice final : public OutputDevice {
+  public:
+    SynthDevice(std::unique_ptr<BuiltinSynth> synth, std::unique_ptr<SynthAudioOutput> output)
+        : synth_(std::move(synth)), output_(std::move(output)) {}
+
+    ~SynthDevice() override {
+        output_.reset();  // the audio thread stops before the synthesizer it renders goes
+    }
+
+    Long Send(const ShortMessage& message) override {
+        // Only a note-on starts a sound; anything else changes voices that keep the stream awake
+        // already, or none at all.
+        const bool noteOn = message.Kind() == 0x90 && message.Data2() > 0;
+        if (noteOn) output_->ReviveIfEnded();  // before the note, which the revival must spare
+        synth_->Play(message);
+        if (noteOn) output_->Wake();
+        return 0;
+    }
+
+  private:
+    std::unique_ptr<BuiltinSynth> synth_;
+    std::unique_ptr<SynthAudioOutput> output_;
+};
+
+// Once per start: the user learns why the keys are silent, and that nothing needs doing.
+void TellOnceThatTheSynthWaitsForAnAudioOutput() {
+    static bool told = false;
+    if (told) return;
+    told = true;
+    MsgBox("No sound output is available yet (tried " + AudioSystemsTried() +
+           "), so the built-in synthesizer is silent for now. Clavitap will sound as soon as a "
+           "sound server or sound card appears.");
+}
+
+// Loads the SoundFont and opens an audio stream into `device`; 0 or LinuxMidiError::kNoSoundFont.
+// With no audio output yet it opens all the same, tells the user once per start that it waits for
+// one, and sounds from the first note after one appears.
+Long OpenBuiltinSynth(std::unique_ptr<OutputDevice>& device) {
+    const auto soundFont = FindSoundFont();
+    if (!soundFont) return LinuxMidiError::kNoSoundFont;
+    auto preloaded = TakePreloadedSynth(*soundFont);
+    auto synth = preloaded ? std::move(*preloaded) : BuiltinSynth::Create(*soundFont);
+    if (!synth) return LinuxMidiError::kNoSoundFont;
+    auto output = SynthAudioOutput::Open(*synth);
+    // Without an audio output the synthesizer still opens: a sound server that starts after the
+    // program (a race at log-in) is taken up at the next note.
+    if (!output->AudioSystemOpen()) TellOnceThatTheSynthWaitsForAnAudioOutput();
+    device = std::make_unique<SynthDevice>(std::move(synth), std::move(output));
+    return 0;
+}
+
+// The open devices by handle. Handles count up from 1 and are not reused while the program runs,
+// so a stale handle never reaches a device opened later.
 struct OpenDevices {
-    HandleTable table;
+    std::map<Long, std::unique_ptr<OutputDevice>> byHandle;
+    Long lastHandle = 0;
     Long synthHandle = 0;  // the built-in synthesizer's handle while it is open
+
+    // Takes ownership of `device` and returns its new handle, never 0.
+    Long Add(std::unique_ptr<OutputDevice> device) {
+        do {  // after 2^31 opens, wrap around and skip handles still in use
+            lastHandle = lastHandle == std::numeric_limits<Long>::max() ? 1 : lastHandle + 1;
+        } while (byHandle.contains(lastHandle));
+        byHandle.emplace(lastHandle, std::move(device));
+        return lastHandle;
+    }
+
+    // The device behind `handle`, or nullptr for 0, a closed or an unknown handle.
+    OutputDevice* Find(Long handle) const {
+        const auto found = byHandle.find(handle);
+        return found == byHandle.end() ? nullptr : found->second.get();
+    }
 };
 
 OpenDevices& Devices() {
@@ -43,10 +120,11 @@ void FillCaps(MidiOutCapsA& caps, const std::string& name, std::uint16_t technol
     caps.wChannelMask = 0xFFFF;
 }
 
-OpenResult OpenDevice(Long deviceId) {
-    if (deviceId == kBuiltinSynthId) return OpenBuiltinSynth();
-    if (deviceId < 0) return {nullptr, MidiError::kBadDeviceId};
-    return OpenAlsaOutputPort(static_cast<unsigned>(deviceId));
+// Opens device `deviceId` into `device`; 0 or the code saying why it could not be.
+Long OpenDevice(Long deviceId, std::unique_ptr<OutputDevice>& device) {
+    if (deviceId == kBuiltinSynthId) return OpenBuiltinSynth(device);
+    if (deviceId < 0) return MidiError::kBadDeviceId;
+    return OpenAlsaOutputPort(static_cast<unsigned>(deviceId), device);
 }
 
 }  // namespace
@@ -60,7 +138,7 @@ Long midiOutGetDevCapsA(Long deviceId, MidiOutCapsA* caps, Long capsSize) {
         return MidiError::kInvalidParam;
     }
     if (deviceId == kBuiltinSynthId) {
-        if (!BuiltinSynthAvailable()) return LinuxMidiError::kNoSoundFont;
+        if (!FindSoundFont()) return LinuxMidiError::kNoSoundFont;
         FillCaps(*caps, kBuiltinSynthName, kTechnologySoftwareSynth);
         return 0;
     }
@@ -79,22 +157,23 @@ Long midiOutOpen(Long* handle, Long deviceId, Long callback, Long instance, Long
     *handle = 0;
     OpenDevices& devices = Devices();
     if (deviceId == kBuiltinSynthId && devices.synthHandle != 0) return MidiError::kAllocated;
-    OpenResult opened = OpenDevice(deviceId);
-    if (!opened.device) return opened.error;
-    *handle = devices.table.Add(std::move(opened.device));
+    std::unique_ptr<OutputDevice> device;
+    const Long result = OpenDevice(deviceId, device);
+    if (result != 0) return result;
+    *handle = devices.Add(std::move(device));
     if (deviceId == kBuiltinSynthId) devices.synthHandle = *handle;
     return 0;
 }
 
 Long midiOutClose(Long handle) {
     OpenDevices& devices = Devices();
-    if (!devices.table.Remove(handle)) return MidiError::kInvalidHandle;
+    if (devices.byHandle.erase(handle) == 0) return MidiError::kInvalidHandle;
     if (handle == devices.synthHandle) devices.synthHandle = 0;
     return 0;
 }
 
 Long midiOutShortMsg(Long handle, Long message) {
-    OutputDevice* device = Devices().table.Find(handle);
+    OutputDevice* device = Devices().Find(handle);
     if (device == nullptr) return MidiError::kInvalidHandle;
     const auto decoded = DecodeShortMessage(message);
     if (!decoded) return MidiError::kInvalidParam;

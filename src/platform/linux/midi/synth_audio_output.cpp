@@ -3,25 +3,40 @@
 #include <fluidsynth.h>
 
 #include <array>
-#include <cstring>
 
 #include "platform/linux/midi/fluid_driver_stream.h"
 #include "platform/linux/midi/pulse_stream.h"
 
 namespace platform::linux_midi {
 
-namespace {
-
 struct AudioSystem {
     const char* driver;  // FluidSynth's name for it
     const char* title;   // the name users know
+    // The stream playing what `render` makes; nullptr when the system cannot be opened.
+    std::unique_ptr<AudioStream> (*open)(fluid_settings_t* settings, const char* driver,
+                                         RenderFunction render);
 };
+
+namespace {
+
+// PulseAudio gets a stream of our own, which can be corked; FluidSynth's driver for it cannot, and
+// a stream that merely goes unfed keeps the server and the sound card busy.
+std::unique_ptr<AudioStream> OpenPulseStream(fluid_settings_t*, const char*,
+                                             RenderFunction render) {
+    return PulseStream::Open(static_cast<int>(BuiltinSynth::kSampleRate), kPulseBlockFrames,
+                             kPulseBlocks, std::move(render));
+}
+
+std::unique_ptr<AudioStream> OpenFluidDriver(fluid_settings_t* settings, const char* driver,
+                                             RenderFunction render) {
+    return FluidDriverStream::Open(settings, driver, std::move(render));
+}
 
 // In order of preference. A FluidSynth built without PipeWire simply fails to open it.
 constexpr std::array<AudioSystem, 3> kAudioSystems = {{
-    {"pipewire", "PipeWire"},
-    {"pulseaudio", "PulseAudio"},
-    {"alsa", "ALSA"},
+    {"pipewire", "PipeWire", OpenFluidDriver},
+    {"pulseaudio", "PulseAudio", OpenPulseStream},
+    {"alsa", "ALSA", OpenFluidDriver},
 }};
 
 // The output must stay silent this long after the last voice ended before the stream stops:
@@ -68,25 +83,17 @@ SynthAudioOutput::~SynthAudioOutput() {
 
 bool SynthAudioOutput::OpenFirstAvailable() {
     for (const AudioSystem& system : kAudioSystems) {
-        if (OpenStream(system.driver)) return true;
+        if (OpenStream(system)) return true;
     }
     return false;
 }
 
-bool SynthAudioOutput::OpenStream(const char* driverName) {
-    RenderFunction render = [this](float* left, float* right, int frames) {
-        return Render(left, right, frames);
-    };
-    // PulseAudio gets a stream of our own, which can be corked; FluidSynth's driver for it
-    // cannot, and a stream that merely goes unfed keeps the server and the sound card busy.
-    if (std::strcmp(driverName, "pulseaudio") == 0) {
-        stream_ = PulseStream::Open(static_cast<int>(BuiltinSynth::kSampleRate), kPulseBlockFrames,
-                                    kPulseBlocks, std::move(render));
-    } else {
-        stream_ = FluidDriverStream::Open(synth_.Settings(), driverName, std::move(render));
-    }
+bool SynthAudioOutput::OpenStream(const AudioSystem& system) {
+    stream_ = system.open(
+        synth_.Settings(), system.driver,
+        [this](float* left, float* right, int frames) { return Render(left, right, frames); });
     if (stream_ == nullptr) return false;
-    driverName_ = driverName;
+    system_ = &system;
     return true;
 }
 
@@ -110,12 +117,15 @@ void SynthAudioOutput::ReviveIfEnded() {
     gate_.Reset();
     // The audio system in use comes back; before any was found, all are tried. When that fails,
     // the next note after the interval tries again.
-    if (driverName_.empty()) {
+    if (system_ == nullptr) {
         OpenFirstAvailable();
     } else {
-        const std::string driverName = driverName_;  // OpenStream() sets the member anew
-        OpenStream(driverName.c_str());
+        OpenStream(*system_);
     }
+}
+
+std::string SynthAudioOutput::DriverName() const {
+    return system_ != nullptr ? system_->driver : "";
 }
 
 void SynthAudioOutput::Wake() {

@@ -32,6 +32,9 @@ inline constexpr BlocksBuffered kPulseBlocks{.onPulseAudio = 3, .onPipeWire = 2}
 // "PipeWire, PulseAudio and ALSA": the audio systems tried, in order, for error texts.
 const std::string& AudioSystemsTried();
 
+// A row of the preference table: an audio system and how its stream is opened.
+struct AudioSystem;
+
 class SynthAudioOutput {
   public:
     // Called on the audio thread with every block rendered (benchmarks time the sound with it).
@@ -63,7 +66,7 @@ class SynthAudioOutput {
 
     // FluidSynth's name of the audio system in use ("pulseaudio", "alsa", ...); empty until one
     // has opened.
-    const std::string& DriverName() const { return driverName_; }
+    std::string DriverName() const;
 
   private:
     using Clock = std::chrono::steady_clock;
@@ -72,8 +75,8 @@ class SynthAudioOutput {
 
     // Opens the first audio system of the table that works; false when none does.
     bool OpenFirstAvailable();
-    // Opens the audio system named `driverName`; false when it cannot be opened.
-    bool OpenStream(const char* driverName);
+    // Opens `system`; false when it cannot be opened.
+    bool OpenStream(const AudioSystem& system);
     // Renders one block; true once the sound has died away.
     bool Render(float* left, float* right, int frames);
 
@@ -81,7 +84,7 @@ class SynthAudioOutput {
     BlockObserver observer_;
     SilenceGate gate_;
     std::unique_ptr<AudioStream> stream_;
-    std::string driverName_;
+    const AudioSystem* system_ = nullptr;  // the row of the audio system in use, once one opened
     Clock::time_point nextReopen_{};
 };
 
