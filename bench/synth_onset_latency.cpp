@@ -17,7 +17,7 @@
 
 namespace {
 
-using namespace platform::linux_midi;
+using namespace linux_;
 using Clock = std::chrono::steady_clock;
 
 std::atomic<Clock::rep> firstSoundAt{0};

@@ -8,7 +8,7 @@
 
 namespace {
 
-using namespace platform::linux_midi;
+using namespace linux_;
 
 void RenderBlocks(benchmark::State& state) {
     const auto font = FindSoundFont();

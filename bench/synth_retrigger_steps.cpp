@@ -15,8 +15,8 @@
 
 namespace {
 
-using platform::linux_midi::BuiltinSynth;
-using platform::linux_midi::DecodeShortMessage;
+using linux_::BuiltinSynth;
+using linux_::DecodeShortMessage;
 
 double LargestStep(const std::vector<float>& left, const std::vector<float>& right) {
     double step = 0;
@@ -30,8 +30,7 @@ double LargestStep(const std::vector<float>& left, const std::vector<float>& rig
 }  // namespace
 
 int main(int argc, char** argv) {
-    const auto font =
-        argc > 1 ? std::optional<std::string>(argv[1]) : platform::linux_midi::FindSoundFont();
+    const auto font = argc > 1 ? std::optional<std::string>(argv[1]) : linux_::FindSoundFont();
     if (!font) {
         std::fprintf(stderr, "no General MIDI SoundFont installed\n");
         return 2;

@@ -16,8 +16,8 @@
 
 namespace {
 
-using platform::linux_midi::BuiltinSynth;
-using platform::linux_midi::DecodeShortMessage;
+using linux_::BuiltinSynth;
+using linux_::DecodeShortMessage;
 
 long ResidentKilobytes() {
     std::ifstream status("/proc/self/status");
@@ -32,7 +32,7 @@ long ResidentKilobytes() {
 
 int main(int argc, char** argv) {
     const int minutes = argc > 1 ? std::atoi(argv[1]) : 10;
-    const auto font = platform::linux_midi::FindSoundFont();
+    const auto font = linux_::FindSoundFont();
     if (!font) {
         std::fprintf(stderr, "no General MIDI SoundFont installed\n");
         return 2;

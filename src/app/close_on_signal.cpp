@@ -31,7 +31,7 @@ void CloseOnTerminationSignals(QWidget& window) {
         while (read(signalPipe[0], bytes, sizeof bytes) > 0) {
         }
         // A box open now (a failed start-up step, say) must not hold the end.
-        ui::EndMessageBoxes();
+        linux_::EndMessageBoxes();
         window.close();
     });
     struct sigaction action = {};

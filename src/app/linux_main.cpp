@@ -56,14 +56,14 @@ void EndProgram() {
 int main(int argc, char** argv) {
     // The SoundFont loads while the toolkit and the window are built; opening the built-in
     // synthesizer at start takes it from there.
-    platform::linux_midi::PreloadBuiltinSynth();
-    ui::ReadFontConfigurationAhead();
+    linux_::PreloadBuiltinSynth();
+    linux_::ReadFontConfigurationAhead();
     qtStandardHandler = qInstallMessageHandler(KeepQtNotesOffTheTerminal);
     QApplication app(argc, argv);
     applicationBuilt = true;
     QApplication::setApplicationName(QStringLiteral("Clavitap"));
     QApplication::setDesktopFileName(QStringLiteral("clavitap"));
-    QApplication::setWindowIcon(ui::AppIcon());
+    QApplication::setWindowIcon(linux_::AppIcon());
     // Only closing the main window ends the program: a message box closed while the window hides
     // in the notification area must not.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
 
     int result = 0;
     {
-        ui::MainWindow window;
+        linux_::MainWindow window;
         window.SetOnUnloaded(EndProgram);
         app::CloseOnTerminationSignals(window);
         const std::string keySourceProblem = platform::OpenKeySource();
@@ -82,9 +82,9 @@ int main(int argc, char** argv) {
         // its thread; showing it after the start-up sequence is then only the mapping.
         window.winId();
         // Told before the device boxes that the missing font causes, so that they make sense.
-        const std::string noSoundFont = platform::linux_midi::MissingSoundFontNotice();
+        const std::string noSoundFont = linux_::MissingSoundFontNotice();
         if (!noSoundFont.empty()) platform::MsgBox(noSoundFont);
-        ui::Dispatch([&] { window.Handlers().Form_Load(); });
+        linux_::Dispatch([&] { window.Handlers().Form_Load(); });
         window.show();
         platform::AnswerLaterStarts(window.hWnd());
         if (!keySourceProblem.empty()) {
@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
         // on the heap; hand it back to the system once the window is up, with the preloaded
         // synthesizer when the device opened at start was another one.
         QTimer::singleShot(0, [] {
-            platform::linux_midi::DropPreloadedSynth();
+            linux_::DropPreloadedSynth();
             malloc_trim(0);
         });
         result = QApplication::exec();

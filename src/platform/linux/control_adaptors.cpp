@@ -5,7 +5,7 @@
 #include "core/errors.h"
 #include "platform/linux/twips.h"
 
-namespace ui {
+namespace linux_ {
 
 void ComboList::Clear() {
     box_.clear();
@@ -77,4 +77,4 @@ float Label::Height() const {
     return TwipsFromPixels(label_.height());
 }
 
-}  // namespace ui
+}  // namespace linux_

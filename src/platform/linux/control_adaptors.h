@@ -7,7 +7,7 @@
 
 #include "platform/controls.h"
 
-namespace ui {
+namespace linux_ {
 
 // A drop-down list the user cannot type into. ItemData lives in each entry's user role.
 // Selecting from code does not raise Click: the window listens only to QComboBox::activated,
@@ -58,4 +58,4 @@ class Label final : public platform::LabelControl {
     const QLabel& label_;
 };
 
-}  // namespace ui
+}  // namespace linux_

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-namespace ui {
+namespace linux_ {
 
 template <typename Handler>
 void Dispatch(Handler&& handler) noexcept {
@@ -15,4 +15,4 @@ void Dispatch(Handler&& handler) noexcept {
     }
 }
 
-}  // namespace ui
+}  // namespace linux_

@@ -17,7 +17,7 @@
 #include "platform/linux/window_handles.h"
 #include "window/layout.h"
 
-namespace ui {
+namespace linux_ {
 namespace {
 
 constexpr Long kWmMouseMove = 512;
@@ -248,4 +248,4 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if (onUnloaded_) onUnloaded_();
 }
 
-}  // namespace ui
+}  // namespace linux_

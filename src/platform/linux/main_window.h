@@ -14,7 +14,7 @@
 #include "platform/linux/control_adaptors.h"
 #include "window/frmPubMain.h"
 
-namespace ui {
+namespace linux_ {
 
 class MainWindow final : public QWidget, public platform::FormControl {
   public:
@@ -87,4 +87,4 @@ class MainWindow final : public QWidget, public platform::FormControl {
     std::function<void()> onUnloaded_;
 };
 
-}  // namespace ui
+}  // namespace linux_

@@ -22,7 +22,8 @@ bool boxesEnded = false;
 // window hides in the notification area the box stands on its own.
 QWidget* OwnerWindow() {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (widget->isVisible() && dynamic_cast<ui::MainWindow*>(widget) != nullptr) return widget;
+        if (widget->isVisible() && dynamic_cast<linux_::MainWindow*>(widget) != nullptr)
+            return widget;
     }
     return nullptr;
 }
@@ -39,7 +40,7 @@ void MsgBox(const std::string& text) {
 
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Clavitap"), QString::fromStdString(text),
                     QMessageBox::Ok, OwnerWindow());
-    box.setWindowIcon(ui::AppIcon());
+    box.setWindowIcon(linux_::AppIcon());
     openBoxes.emplace_back(&box);
     box.exec();
     openBoxes.pop_back();
@@ -53,7 +54,7 @@ bool MsgBoxOpen() {
 
 }  // namespace platform
 
-namespace ui {
+namespace linux_ {
 
 void EndMessageBoxes() {
     platform::boxesEnded = true;
@@ -62,4 +63,4 @@ void EndMessageBoxes() {
     }
 }
 
-}  // namespace ui
+}  // namespace linux_

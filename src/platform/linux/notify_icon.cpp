@@ -42,7 +42,7 @@ void TellOnceThatThereIsNoTray() {
 }
 
 bool Add(const TrayIconRecord& record) {
-    ui::MainWindow* window = ui::WindowFromHandle(record.hWnd);
+    linux_::MainWindow* window = linux_::WindowFromHandle(record.hWnd);
     if (window == nullptr) return false;
     auto& icons = ShownIcons();
     const auto key = std::pair{record.hWnd, record.uID};
@@ -55,16 +55,16 @@ bool Add(const TrayIconRecord& record) {
     }
 
     auto* icon = new QSystemTrayIcon(window);
-    if ((record.uFlags & kNifIcon) != 0) icon->setIcon(ui::IconFromHandle(record.hIcon));
+    if ((record.uFlags & kNifIcon) != 0) icon->setIcon(linux_::IconFromHandle(record.hIcon));
     if ((record.uFlags & kNifTip) != 0) icon->setToolTip(TipText(record));
-    ui::MouseMessageSink sink = [](Long) {};
+    linux_::MouseMessageSink sink = [](Long) {};
     if ((record.uFlags & kNifMessage) != 0) {
-        sink = [window = QPointer<ui::MainWindow>(window),
+        sink = [window = QPointer<linux_::MainWindow>(window),
                 message = record.uCallbackMessage](Long mouseMessage) {
             if (window) window->PostCallbackMessage(message, mouseMessage);
         };
     }
-    ui::ShowReportingClicks(*icon, std::move(sink));
+    linux_::ShowReportingClicks(*icon, std::move(sink));
     icons[key] = icon;
     return true;
 }

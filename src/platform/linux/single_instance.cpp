@@ -60,7 +60,7 @@ bool AskRunningProgram(const QString& socketPath) {
 }
 
 void BringBack(Long hWnd) {
-    ui::MainWindow* window = ui::WindowFromHandle(hWnd);
+    linux_::MainWindow* window = linux_::WindowFromHandle(hWnd);
     if (window == nullptr) return;
     if (window->isMinimized()) window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
     window->PostCallbackMessage(kWmMouseMove, kLeftButtonUp);

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-namespace ui {
+namespace linux_ {
 
 inline constexpr float kTwipsPerPixel = 15.0f;
 
@@ -16,4 +16,4 @@ inline float TwipsFromPixels(int pixels) {
     return static_cast<float>(pixels) * kTwipsPerPixel;
 }
 
-}  // namespace ui
+}  // namespace linux_

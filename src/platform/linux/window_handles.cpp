@@ -2,7 +2,7 @@
 
 #include <map>
 
-namespace ui {
+namespace linux_ {
 namespace {
 
 // Handles start well above 0, which never names a window or icon.
@@ -51,4 +51,4 @@ QIcon IconFromHandle(Long handle) {
     return found == Icons().end() ? QIcon() : found->second;
 }
 
-}  // namespace ui
+}  // namespace linux_

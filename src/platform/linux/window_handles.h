@@ -7,7 +7,7 @@
 
 #include "core/basic_types.h"
 
-namespace ui {
+namespace linux_ {
 
 class MainWindow;
 
@@ -20,4 +20,4 @@ Long RegisterIcon(const QIcon& icon);
 // A null icon when the handle names none.
 QIcon IconFromHandle(Long handle);
 
-}  // namespace ui
+}  // namespace linux_

@@ -10,7 +10,7 @@
 #include "platform/linux/midi/silence_gate.h"
 #include "test_fonts.h"
 
-namespace platform::linux_midi {
+namespace linux_ {
 namespace {
 
 constexpr int kRate = static_cast<int>(BuiltinSynth::kSampleRate);
@@ -224,4 +224,4 @@ TEST(SilenceGate, OneAudibleSampleOrVoiceKeepsItOpen) {
 }
 
 }  // namespace
-}  // namespace platform::linux_midi
+}  // namespace linux_

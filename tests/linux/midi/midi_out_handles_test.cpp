@@ -44,7 +44,7 @@ TEST(MidiOutErrorText, EveryCodeTheLayerReturnsHasAText) {
     for (Long code : {MidiError::kError, MidiError::kBadDeviceId, MidiError::kAllocated,
                       MidiError::kInvalidHandle, MidiError::kNoDriver, MidiError::kNoMemory,
                       MidiError::kBadErrorNumber, MidiError::kInvalidParam, MidiError::kNoDevice,
-                      linux_midi::LinuxMidiError::kNoSoundFont}) {
+                      linux_::LinuxMidiError::kNoSoundFont}) {
         const std::string text = Text(code);
         EXPECT_NE(text, "(none)") << code;
         EXPECT_LT(text.size(), 128u) << code;

@@ -13,7 +13,7 @@
 #include "platform/linux/midi/builtin_synth.h"
 #include "test_fonts.h"
 
-namespace platform::linux_midi {
+namespace linux_ {
 namespace {
 
 constexpr int kRate = static_cast<int>(BuiltinSynth::kSampleRate);
@@ -66,4 +66,4 @@ TEST(BuiltinSynthNotes, EveryProgramSoundsEveryNoteOfTheScanWithBothFonts) {
 }
 
 }  // namespace
-}  // namespace platform::linux_midi
+}  // namespace linux_

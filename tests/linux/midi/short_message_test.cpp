@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-namespace platform::linux_midi {
+namespace linux_ {
 namespace {
 
 TEST(DecodeShortMessage, ChannelMessagesCarryTheirDataBytes) {
@@ -46,4 +46,4 @@ TEST(DecodeShortMessage, RefusesWhatAReceiverWouldMisread) {
 }
 
 }  // namespace
-}  // namespace platform::linux_midi
+}  // namespace linux_

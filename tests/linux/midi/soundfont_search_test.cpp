@@ -10,7 +10,7 @@
 #include "platform/linux/midi/midi_error_text.h"
 #include "platform/midi_out.h"
 
-namespace platform::linux_midi {
+namespace linux_ {
 namespace {
 
 namespace fs = std::filesystem;
@@ -60,25 +60,25 @@ TEST_F(SoundFontSearch, DanglingDefaultLinkFallsBackToTheNextName) {
 
 TEST_F(SoundFontSearch, WithoutAFontTheSynthesizerIsNeitherListedNorOpened) {
     SetSoundFontDirectories({Dir("a")});
-    MidiOutCapsA caps{};
+    platform::MidiOutCapsA caps{};
     std::memset(&caps, 0x5A, sizeof(caps));
-    EXPECT_NE(midiOutGetDevCapsA(-1, &caps, sizeof(caps)), 0);
+    EXPECT_NE(platform::midiOutGetDevCapsA(-1, &caps, sizeof(caps)), 0);
     EXPECT_EQ(caps.szPname[0], 0x5A) << "a failed capabilities call leaves the record alone";
 
     Long handle = 77;
-    const Long result = midiOutOpen(&handle, -1, 0, 0, 0);
+    const Long result = platform::midiOutOpen(&handle, -1, 0, 0, 0);
     EXPECT_EQ(result, LinuxMidiError::kNoSoundFont);
     EXPECT_EQ(handle, 0);
     char text[128] = "";
-    ASSERT_EQ(midiOutGetErrorTextA(result, text, sizeof(text)), 0);
+    ASSERT_EQ(platform::midiOutGetErrorTextA(result, text, sizeof(text)), 0);
     EXPECT_NE(std::strstr(text, "SoundFont"), nullptr) << text;
 
     Touch(root_ / "a" / "TimGM6mb.sf2");  // not a real font: it is listed but cannot load
-    EXPECT_EQ(midiOutGetDevCapsA(-1, &caps, sizeof(caps)), 0);
+    EXPECT_EQ(platform::midiOutGetDevCapsA(-1, &caps, sizeof(caps)), 0);
     EXPECT_STREQ(caps.szPname, "Built-in Synthesizer");
-    EXPECT_EQ(midiOutOpen(&handle, -1, 0, 0, 0), LinuxMidiError::kNoSoundFont);
+    EXPECT_EQ(platform::midiOutOpen(&handle, -1, 0, 0, 0), LinuxMidiError::kNoSoundFont);
     EXPECT_EQ(handle, 0);
 }
 
 }  // namespace
-}  // namespace platform::linux_midi
+}  // namespace linux_

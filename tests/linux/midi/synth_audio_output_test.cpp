@@ -12,7 +12,7 @@
 #include "monitor_recording.h"
 #include "platform/linux/midi/soundfont_search.h"
 
-namespace platform::linux_midi {
+namespace linux_ {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -139,4 +139,4 @@ TEST_F(SynthAudioOutputOnNullSink, ClosesWhileAsleepAndWhileSounding) {
 }
 
 }  // namespace
-}  // namespace platform::linux_midi
+}  // namespace linux_

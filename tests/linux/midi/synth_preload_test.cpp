@@ -14,7 +14,7 @@
 #include "platform/midi_out.h"
 #include "test_fonts.h"
 
-namespace platform::linux_midi {
+namespace linux_ {
 namespace {
 
 namespace fs = std::filesystem;
@@ -69,10 +69,10 @@ TEST_F(SynthPreload, WithoutAFontNothingLoadsAndABrokenFontFailsTheOpening) {
     std::ofstream(Font()) << "sfbk";  // found, but FluidSynth cannot load it
     PreloadBuiltinSynth();
     Long handle = 77;
-    EXPECT_EQ(midiOutOpen(&handle, -1, 0, 0, 0), LinuxMidiError::kNoSoundFont);
+    EXPECT_EQ(platform::midiOutOpen(&handle, -1, 0, 0, 0), LinuxMidiError::kNoSoundFont);
     EXPECT_EQ(handle, 0);
     EXPECT_FALSE(TakePreloadedSynth(Font()).has_value()) << "the failed load was taken";
 }
 
 }  // namespace
-}  // namespace platform::linux_midi
+}  // namespace linux_

@@ -88,7 +88,7 @@ QWidget* TrayIconWindow() {
     return nullptr;
 }
 
-void ShowMapped(ui::MainWindow& window) {
+void ShowMapped(linux_::MainWindow& window) {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     ASSERT_TRUE(WaitFor([&] { return MapState(window.winId()) == "IsViewable"; }));
@@ -98,7 +98,7 @@ TEST(Tray, HidingEmbedsTheIconAndALeftOrRightReleaseOnItBringsTheWindowBack) {
     ASSERT_TRUE(WaitFor([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, 10000))
         << "the tray host did not start";
     uitest::ClearMessageBoxes();
-    ui::MainWindow window;
+    linux_::MainWindow window;
     ShowMapped(window);
 
     for (int button : {1, 3}) {
@@ -146,7 +146,7 @@ TEST(Tray, HidingEmbedsTheIconAndALeftOrRightReleaseOnItBringsTheWindowBack) {
 TEST(NoTray, TheWindowStaysShownAndTheUserIsToldOnceWhy) {
     ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
     uitest::ClearMessageBoxes();
-    ui::MainWindow window;
+    linux_::MainWindow window;
     ShowMapped(window);
 
     Click(window.Control("lblHide"));
@@ -173,7 +173,7 @@ TEST(Links, EachClickStartsExactlyOneXdgOpenWithItsTarget) {
     script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("PATH", (bin.path() + QStringLiteral(":") + qEnvironmentVariable("PATH")).toUtf8());
 
-    ui::MainWindow window;
+    linux_::MainWindow window;
     ShowMapped(window);
     const auto started = [&] {
         return uitest::ReadTextFile(record).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -226,7 +226,7 @@ int FrameExtent(WId id, int index) {
 }
 
 TEST(Fitting, UnderAWindowManagerTheClientAreaFitsTheLinkRowAndSpringsBack) {
-    ui::MainWindow window;
+    linux_::MainWindow window;
     SizeRecorder sizes(window);
     ShowMapped(window);
     ASSERT_TRUE(WaitFor([&] { return window.frameGeometry().height() > window.height(); }))

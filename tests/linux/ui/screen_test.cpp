@@ -153,7 +153,7 @@ class Screen : public testing::Test {
                                 << rendering.height() << " differ on screen (-1: not found whole)";
     }
 
-    ui::MainWindow window;
+    linux_::MainWindow window;
     QImage rendering;
     QImage screen;
     double scale = 1;

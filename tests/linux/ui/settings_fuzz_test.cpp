@@ -52,7 +52,7 @@ TEST(SettingsFuzz, StartUpAppliesNumbersInRangeAndLeavesControlsAloneOtherwise) 
     const unsigned seed = Seed();
     SCOPED_TRACE("CLAVITAP_FUZZ_SEED=" + std::to_string(seed));
     std::mt19937 random(seed);
-    ui::MainWindow window;
+    linux_::MainWindow window;
 
     for (int round = 0; round < 40; ++round) {
         const std::string vol = RandomText(random);

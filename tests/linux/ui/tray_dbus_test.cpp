@@ -124,7 +124,7 @@ class DBusTray : public testing::Test {
         CallAndWait(call);
     }
 
-    ui::MainWindow window;
+    linux_::MainWindow window;
 };
 
 TEST_F(DBusTray, TheItemShowsTipAndIconAndTheHostsClicksBringTheWindowBack) {

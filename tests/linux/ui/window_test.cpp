@@ -47,7 +47,7 @@ class Window : public testing::Test {
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     }
 
-    ui::MainWindow window;
+    linux_::MainWindow window;
 };
 
 TEST_F(Window, HoldsEveryControlOfTheLayoutWithItsTextAndTheRunningTimer) {

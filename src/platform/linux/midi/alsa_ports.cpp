@@ -6,7 +6,7 @@
 #include "platform/linux/midi/quiet_logs.h"
 #include "platform/midi_out.h"
 
-namespace platform::linux_midi {
+namespace linux_ {
 
 namespace {
 
@@ -58,7 +58,7 @@ class AlsaPortDevice final : public OutputDevice {
     Long Send(const ShortMessage& message) override {
         *failed_ = false;
         client_->sendMessage(message.bytes.data(), static_cast<std::size_t>(message.length));
-        return *failed_ ? MidiError::kNoDevice : 0;
+        return *failed_ ? platform::MidiError::kNoDevice : 0;
     }
 
   private:
@@ -83,11 +83,11 @@ std::vector<std::string> ListAlsaOutputPorts() {
 Long OpenAlsaOutputPort(unsigned index, std::unique_ptr<OutputDevice>& device) {
     auto failed = std::make_unique<bool>(false);
     auto client = NewClient(*failed);
-    if (!client || index >= client->getPortCount()) return MidiError::kBadDeviceId;
+    if (!client || index >= client->getPortCount()) return platform::MidiError::kBadDeviceId;
     client->openPort(index, "Clavitap output");
-    if (*failed || !client->isPortOpen()) return MidiError::kNoDevice;
+    if (*failed || !client->isPortOpen()) return platform::MidiError::kNoDevice;
     device = std::make_unique<AlsaPortDevice>(std::move(client), std::move(failed));
     return 0;
 }
 
-}  // namespace platform::linux_midi
+}  // namespace linux_

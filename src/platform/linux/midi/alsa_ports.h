@@ -7,14 +7,14 @@
 
 #include "platform/linux/midi/output_device.h"
 
-namespace platform::linux_midi {
+namespace linux_ {
 
 // The names of the writable ports, in RtMidi's order (the order device ids follow). Empty, and
 // nothing printed, when there is no ALSA sequencer.
 std::vector<std::string> ListAlsaOutputPorts();
 
-// Opens the port at `index` of that list into `device`; 0, or MidiError::kBadDeviceId when the
-// port is gone, MidiError::kNoDevice when it cannot be connected.
+// Opens the port at `index` of that list into `device`; 0, or platform::MidiError::kBadDeviceId
+// when the port is gone, platform::MidiError::kNoDevice when it cannot be connected.
 Long OpenAlsaOutputPort(unsigned index, std::unique_ptr<OutputDevice>& device);
 
-}  // namespace platform::linux_midi
+}  // namespace linux_

@@ -12,7 +12,7 @@
 
 #include "platform/linux/midi/builtin_synth.h"
 
-namespace platform::linux_midi {
+namespace linux_ {
 
 namespace {
 
@@ -133,4 +133,4 @@ const AudibleKeys::Keys& AudibleKeys::Of(int bank, int program) {
     return keys_[preset] = PlayEveryKey(soundFontPath_, bank, program);
 }
 
-}  // namespace platform::linux_midi
+}  // namespace linux_

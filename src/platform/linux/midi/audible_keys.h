@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-namespace platform::linux_midi {
+namespace linux_ {
 
 class AudibleKeys {
   public:
@@ -45,4 +45,4 @@ class AudibleKeys {
     int playingPreset_ = -1;
 };
 
-}  // namespace platform::linux_midi
+}  // namespace linux_

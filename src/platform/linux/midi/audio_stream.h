@@ -4,7 +4,7 @@
 
 #include <functional>
 
-namespace platform::linux_midi {
+namespace linux_ {
 
 // Renders `frames` stereo frames into both buffers. Returns true once the sound has died away and
 // the stream may stop until the next Wake().
@@ -24,4 +24,4 @@ class AudioStream {
     virtual bool Ended() const = 0;
 };
 
-}  // namespace platform::linux_midi
+}  // namespace linux_

@@ -5,7 +5,7 @@
 #include "platform/linux/midi/quiet_logs.h"
 #include "platform/linux/midi/voice_takeover.h"
 
-namespace platform::linux_midi {
+namespace linux_ {
 
 namespace {
 
@@ -112,4 +112,4 @@ int BuiltinSynth::ActiveVoices() const {
     return fluid_synth_get_active_voice_count(synth_);
 }
 
-}  // namespace platform::linux_midi
+}  // namespace linux_

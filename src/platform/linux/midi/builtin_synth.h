@@ -12,7 +12,7 @@
 #include "platform/linux/midi/short_message.h"
 #include "platform/linux/midi/sounding_keys.h"
 
-namespace platform::linux_midi {
+namespace linux_ {
 
 class BuiltinSynth {
   public:
@@ -53,4 +53,4 @@ class BuiltinSynth {
     bool percussionChosen_ = false;  // the drum kit is chosen on the channel's first message
 };
 
-}  // namespace platform::linux_midi
+}  // namespace linux_

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace platform::linux_midi {
+namespace linux_ {
 
 // Lives on a driver's thread; destroyed when that thread ends. A driver's thread ends only when
 // the driver is closed or its sound server has gone.
@@ -93,4 +93,4 @@ int FluidDriverStream::RenderBlock(void* data, int frames, int fxCount, float* f
     return FLUID_OK;
 }
 
-}  // namespace platform::linux_midi
+}  // namespace linux_

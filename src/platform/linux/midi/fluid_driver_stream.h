@@ -12,7 +12,7 @@
 
 #include "platform/linux/midi/audio_stream.h"
 
-namespace platform::linux_midi {
+namespace linux_ {
 
 class FluidDriverStream final : public AudioStream {
   public:
@@ -52,4 +52,4 @@ class FluidDriverStream final : public AudioStream {
     std::uint64_t wakeCountSeen_ = 0;  // the count when the block being rendered began
 };
 
-}  // namespace platform::linux_midi
+}  // namespace linux_

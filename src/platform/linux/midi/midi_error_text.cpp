@@ -4,7 +4,7 @@
 
 #include "platform/midi_out.h"
 
-namespace platform::linux_midi {
+namespace linux_ {
 
 namespace {
 
@@ -14,15 +14,16 @@ struct CodeText {
 };
 
 constexpr std::array<CodeText, 10> kTexts = {{
-    {MidiError::kError, "The MIDI output failed for an unknown reason."},
-    {MidiError::kBadDeviceId, "There is no MIDI output device with this number."},
-    {MidiError::kAllocated, "The MIDI output device is already open."},
-    {MidiError::kInvalidHandle, "No MIDI output device is open (the handle is not valid)."},
-    {MidiError::kNoDriver, "No MIDI output driver is installed."},
-    {MidiError::kNoMemory, "There is not enough memory for the MIDI output."},
-    {MidiError::kBadErrorNumber, "The MIDI error code is not known."},
-    {MidiError::kInvalidParam, "The MIDI message or a parameter is not valid."},
-    {MidiError::kNoDevice, "The MIDI output device is gone: it was unplugged or closed."},
+    {platform::MidiError::kError, "The MIDI output failed for an unknown reason."},
+    {platform::MidiError::kBadDeviceId, "There is no MIDI output device with this number."},
+    {platform::MidiError::kAllocated, "The MIDI output device is already open."},
+    {platform::MidiError::kInvalidHandle,
+     "No MIDI output device is open (the handle is not valid)."},
+    {platform::MidiError::kNoDriver, "No MIDI output driver is installed."},
+    {platform::MidiError::kNoMemory, "There is not enough memory for the MIDI output."},
+    {platform::MidiError::kBadErrorNumber, "The MIDI error code is not known."},
+    {platform::MidiError::kInvalidParam, "The MIDI message or a parameter is not valid."},
+    {platform::MidiError::kNoDevice, "The MIDI output device is gone: it was unplugged or closed."},
     {LinuxMidiError::kNoSoundFont,
      "The built-in synthesizer found no General MIDI SoundFont (install the package "
      "timgm6mb-soundfont)."},
@@ -37,4 +38,4 @@ std::optional<std::string> MidiErrorText(Long code) {
     return std::nullopt;
 }
 
-}  // namespace platform::linux_midi
+}  // namespace linux_

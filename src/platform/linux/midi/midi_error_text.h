@@ -6,7 +6,7 @@
 
 #include "core/basic_types.h"
 
-namespace platform::linux_midi {
+namespace linux_ {
 
 // Above every winmm code, so that no text can be mistaken for one of winmm's.
 namespace LinuxMidiError {
@@ -16,4 +16,4 @@ inline constexpr Long kNoSoundFont = 1024;  // no usable General MIDI SoundFont
 // The text of `code`, or nullopt when the code has none.
 std::optional<std::string> MidiErrorText(Long code);
 
-}  // namespace platform::linux_midi
+}  // namespace linux_

@@ -24,7 +24,7 @@ namespace platform {
 
 namespace {
 
-using namespace linux_midi;
+using namespace ::linux_;
 
 constexpr Long kBuiltinSynthId = -1;
 constexpr char kBuiltinSynthName[] = "Built-in Synthesizer";

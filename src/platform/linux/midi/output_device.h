@@ -4,7 +4,7 @@
 #include "core/basic_types.h"
 #include "platform/linux/midi/short_message.h"
 
-namespace platform::linux_midi {
+namespace linux_ {
 
 class OutputDevice {
   public:
@@ -13,4 +13,4 @@ class OutputDevice {
     virtual Long Send(const ShortMessage& message) = 0;
 };
 
-}  // namespace platform::linux_midi
+}  // namespace linux_

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <cstring>
 
-namespace platform::linux_midi {
+namespace linux_ {
 
 namespace {
 
@@ -255,4 +255,4 @@ bool PulseStream::FailedLocked() const {
     return stream_ != nullptr && !PA_STREAM_IS_GOOD(pa_stream_get_state(stream_));
 }
 
-}  // namespace platform::linux_midi
+}  // namespace linux_

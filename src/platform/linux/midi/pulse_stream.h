@@ -22,7 +22,7 @@ struct pa_threaded_mainloop;
 struct pa_time_event;
 struct timeval;
 
-namespace platform::linux_midi {
+namespace linux_ {
 
 // How many blocks the server keeps: PulseAudio itself and PipeWire's PulseAudio service turn the
 // same request into different timings, so each has its own.
@@ -81,4 +81,4 @@ class PulseStream final : public AudioStream {
     bool broken_ = false;
 };
 
-}  // namespace platform::linux_midi
+}  // namespace linux_

@@ -5,7 +5,7 @@
 
 #include <mutex>
 
-namespace platform::linux_midi {
+namespace linux_ {
 
 namespace {
 
@@ -25,4 +25,4 @@ void SilenceLibraryLogs() {
     });
 }
 
-}  // namespace platform::linux_midi
+}  // namespace linux_

@@ -2,10 +2,10 @@
 // error codes with readable texts instead.
 #pragma once
 
-namespace platform::linux_midi {
+namespace linux_ {
 
 // Installs do-nothing handlers for FluidSynth's log and ALSA's error output. Safe to call from any
 // thread, any number of times; only the first call does the work.
 void SilenceLibraryLogs();
 
-}  // namespace platform::linux_midi
+}  // namespace linux_

@@ -1,6 +1,6 @@
 #include "platform/linux/midi/short_message.h"
 
-namespace platform::linux_midi {
+namespace linux_ {
 
 namespace {
 
@@ -39,4 +39,4 @@ std::optional<ShortMessage> DecodeShortMessage(Long packed) {
     return message;
 }
 
-}  // namespace platform::linux_midi
+}  // namespace linux_

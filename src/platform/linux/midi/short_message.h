@@ -7,7 +7,7 @@
 
 #include "core/basic_types.h"
 
-namespace platform::linux_midi {
+namespace linux_ {
 
 struct ShortMessage {
     std::array<std::uint8_t, 3> bytes{};  // status, data1, data2
@@ -26,4 +26,4 @@ struct ShortMessage {
 // status by the receiver.
 std::optional<ShortMessage> DecodeShortMessage(Long packed);
 
-}  // namespace platform::linux_midi
+}  // namespace linux_

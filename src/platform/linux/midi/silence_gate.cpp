@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace platform::linux_midi {
+namespace linux_ {
 
 namespace {
 
@@ -27,4 +27,4 @@ bool SilenceGate::IsSilent(const float* left, const float* right, int frames, in
     return quietFrames_ >= quietFramesNeeded_;
 }
 
-}  // namespace platform::linux_midi
+}  // namespace linux_

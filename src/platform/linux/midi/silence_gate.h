@@ -2,7 +2,7 @@
 // and the process can sleep until the next message.
 #pragma once
 
-namespace platform::linux_midi {
+namespace linux_ {
 
 class SilenceGate {
   public:
@@ -24,4 +24,4 @@ class SilenceGate {
     int quietFrames_ = 0;
 };
 
-}  // namespace platform::linux_midi
+}  // namespace linux_

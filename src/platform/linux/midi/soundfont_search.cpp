@@ -5,7 +5,7 @@
 #include <array>
 #include <filesystem>
 
-namespace platform::linux_midi {
+namespace linux_ {
 
 namespace {
 
@@ -46,4 +46,4 @@ void SetSoundFontDirectories(std::vector<std::string> directories) {
     Directories() = std::move(directories);
 }
 
-}  // namespace platform::linux_midi
+}  // namespace linux_

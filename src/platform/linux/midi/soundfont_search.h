@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace platform::linux_midi {
+namespace linux_ {
 
 // The first readable SoundFont of the preference table (the system's chosen default, then
 // TimGM6mb, then FluidR3_GM) in the first folder that holds one; nullopt when there is none.
@@ -19,4 +19,4 @@ std::string MissingSoundFontNotice();
 // fonts elsewhere or with none at all.
 void SetSoundFontDirectories(std::vector<std::string> directories);
 
-}  // namespace platform::linux_midi
+}  // namespace linux_

@@ -2,7 +2,7 @@
 
 #include <fluidsynth.h>
 
-namespace platform::linux_midi {
+namespace linux_ {
 
 namespace {
 
@@ -46,4 +46,4 @@ int SoundingKeys::NoteOn(int channel, int key) {
     return sounding;
 }
 
-}  // namespace platform::linux_midi
+}  // namespace linux_

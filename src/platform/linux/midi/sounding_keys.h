@@ -11,7 +11,7 @@
 
 #include "platform/linux/midi/audible_keys.h"
 
-namespace platform::linux_midi {
+namespace linux_ {
 
 class SoundingKeys {
   public:
@@ -35,4 +35,4 @@ class SoundingKeys {
     std::array<std::array<std::uint8_t, 128>, 16> sounding_{};
 };
 
-}  // namespace platform::linux_midi
+}  // namespace linux_

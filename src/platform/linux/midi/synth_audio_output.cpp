@@ -7,7 +7,7 @@
 #include "platform/linux/midi/fluid_driver_stream.h"
 #include "platform/linux/midi/pulse_stream.h"
 
-namespace platform::linux_midi {
+namespace linux_ {
 
 struct AudioSystem {
     const char* driver;  // FluidSynth's name for it
@@ -136,4 +136,4 @@ bool SynthAudioOutput::Sleeping() const {
     return stream_ == nullptr || stream_->Sleeping();
 }
 
-}  // namespace platform::linux_midi
+}  // namespace linux_

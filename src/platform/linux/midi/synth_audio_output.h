@@ -15,7 +15,7 @@
 #include "platform/linux/midi/pulse_stream.h"
 #include "platform/linux/midi/silence_gate.h"
 
-namespace platform::linux_midi {
+namespace linux_ {
 
 // Frames per block handed to FluidSynth's drivers, and blocks in an ALSA buffer.
 inline constexpr int kPeriodFrames = 256;
@@ -88,4 +88,4 @@ class SynthAudioOutput {
     Clock::time_point nextReopen_{};
 };
 
-}  // namespace platform::linux_midi
+}  // namespace linux_

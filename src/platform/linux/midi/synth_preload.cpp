@@ -5,7 +5,7 @@
 
 #include "platform/linux/midi/soundfont_search.h"
 
-namespace platform::linux_midi {
+namespace linux_ {
 
 namespace {
 
@@ -49,4 +49,4 @@ void DropPreloadedSynth() {
     if (preload.synth.valid()) preload.synth.get();
 }
 
-}  // namespace platform::linux_midi
+}  // namespace linux_

@@ -10,7 +10,7 @@
 
 #include "platform/linux/midi/builtin_synth.h"
 
-namespace platform::linux_midi {
+namespace linux_ {
 
 // Starts loading the synthesizer for the SoundFont FindSoundFont() picks now. Nothing happens when
 // no font is installed, when a load was started already or when no thread can be had.
@@ -25,4 +25,4 @@ std::optional<std::unique_ptr<BuiltinSynth>> TakePreloadedSynth(const std::strin
 // one), once its load has ended.
 void DropPreloadedSynth();
 
-}  // namespace platform::linux_midi
+}  // namespace linux_

@@ -2,7 +2,7 @@
 
 #include <fluidsynth.h>
 
-namespace platform::linux_midi {
+namespace linux_ {
 
 namespace {
 
@@ -21,4 +21,4 @@ void LetNoteOnsTakeOverTheirKey(fluid_synth_t* synth, int channel) {
     fluid_synth_set_gen(synth, channel, GEN_VOLENVRELEASE, kReleaseOffset);
 }
 
-}  // namespace platform::linux_midi
+}  // namespace linux_

@@ -5,10 +5,10 @@
 
 #include <fluidsynth/types.h>
 
-namespace platform::linux_midi {
+namespace linux_ {
 
 // Makes `channel` of `synth` end every voice it releases with a short fade instead of the
 // instrument's own release. A reset of all controllers undoes it.
 void LetNoteOnsTakeOverTheirKey(fluid_synth_t* synth, int channel);
 
-}  // namespace platform::linux_midi
+}  // namespace linux_

@@ -4,7 +4,7 @@
 #include <QImageReader>
 #include <QPixmap>
 
-namespace ui {
+namespace linux_ {
 
 QIcon AppIcon() {
     // Decoded once: after start-up the application holds it.
@@ -20,4 +20,4 @@ QIcon AppIcon() {
     return icon;
 }
 
-}  // namespace ui
+}  // namespace linux_

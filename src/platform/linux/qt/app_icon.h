@@ -4,8 +4,8 @@
 
 #include <QIcon>
 
-namespace ui {
+namespace linux_ {
 
 QIcon AppIcon();
 
-}  // namespace ui
+}  // namespace linux_

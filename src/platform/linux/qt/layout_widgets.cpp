@@ -11,7 +11,7 @@
 #include "platform/linux/qt/window_font.h"
 #include "platform/linux/twips.h"
 
-namespace ui {
+namespace linux_ {
 
 void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
     QLabel::mouseReleaseEvent(event);
@@ -158,4 +158,4 @@ QWidget* MakeWidget(const layout::Control& control, QWidget& parent) {
     return widget;
 }
 
-}  // namespace ui
+}  // namespace linux_

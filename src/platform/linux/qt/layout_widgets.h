@@ -8,7 +8,7 @@
 
 #include "window/layout.h"
 
-namespace ui {
+namespace linux_ {
 
 // A label that reports a left-button click released over it.
 class ClickLabel final : public QLabel {
@@ -33,4 +33,4 @@ void FitToCaption(QLabel& label);
 // which is no widget.
 QWidget* MakeWidget(const layout::Control& control, QWidget& parent);
 
-}  // namespace ui
+}  // namespace linux_

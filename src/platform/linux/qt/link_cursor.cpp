@@ -3,7 +3,7 @@
 #include <QImageReader>
 #include <QPixmap>
 
-namespace ui {
+namespace linux_ {
 
 QCursor LinkCursor() {
     constexpr int kHotSpotX = 12;
@@ -14,4 +14,4 @@ QCursor LinkCursor() {
     return QCursor(QPixmap::fromImage(reader.read()), kHotSpotX, kHotSpotY);
 }
 
-}  // namespace ui
+}  // namespace linux_

@@ -4,8 +4,8 @@
 
 #include <QCursor>
 
-namespace ui {
+namespace linux_ {
 
 QCursor LinkCursor();
 
-}  // namespace ui
+}  // namespace linux_

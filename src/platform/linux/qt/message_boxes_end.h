@@ -2,10 +2,10 @@
 // message box, and a box must not hold the end.
 #pragma once
 
-namespace ui {
+namespace linux_ {
 
 // Closes the open boxes as OK would; from now on a box's text goes to standard error as one line
 // instead of a box.
 void EndMessageBoxes();
 
-}  // namespace ui
+}  // namespace linux_

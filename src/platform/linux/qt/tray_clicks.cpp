@@ -4,7 +4,7 @@
 #include <QMouseEvent>
 #include <QWidget>
 
-namespace ui {
+namespace linux_ {
 namespace {
 
 constexpr Long kLeftButtonDown = 513;
@@ -96,4 +96,4 @@ void ShowReportingClicks(QSystemTrayIcon& icon, MouseMessageSink sink) {
                      });
 }
 
-}  // namespace ui
+}  // namespace linux_

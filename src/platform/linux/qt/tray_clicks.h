@@ -13,11 +13,11 @@
 
 #include "core/basic_types.h"
 
-namespace ui {
+namespace linux_ {
 
 using MouseMessageSink = std::function<void(Long mouseMessage)>;
 
 // Shows `icon` and reports its mouse activity to `sink` from then on.
 void ShowReportingClicks(QSystemTrayIcon& icon, MouseMessageSink sink);
 
-}  // namespace ui
+}  // namespace linux_

@@ -11,7 +11,7 @@
 #include "platform/linux/qt/qt_text.h"
 #include "platform/linux/twips.h"
 
-namespace ui {
+namespace linux_ {
 namespace {
 
 QFont WithWindowFontSize(const QString& family) {
@@ -88,4 +88,4 @@ QFont ControlFont(layout::Font kind) {
     return font;
 }
 
-}  // namespace ui
+}  // namespace linux_

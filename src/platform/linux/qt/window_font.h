@@ -6,7 +6,7 @@
 
 #include "window/layout.h"
 
-namespace ui {
+namespace linux_ {
 
 QFont WindowFont();
 QFont ControlFont(layout::Font kind);
@@ -15,4 +15,4 @@ QFont ControlFont(layout::Font kind);
 // reads when the window first asks for a font) on another thread, while the toolkit starts.
 void ReadFontConfigurationAhead();
 
-}  // namespace ui
+}  // namespace linux_
