@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "platform/linux/midi/builtin_synth.h"
-#include "platform/linux/midi/silence_gate.h"
 #include "platform/linux/midi/soundfont_search.h"
 #include "platform/linux/midi/synth_audio_output.h"
 

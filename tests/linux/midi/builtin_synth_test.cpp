@@ -7,7 +7,7 @@
 #include <cmath>
 #include <vector>
 
-#include "platform/linux/midi/silence_gate.h"
+#include "platform/linux/midi/synth_audio_output.h"
 #include "test_fonts.h"
 
 namespace linux_ {

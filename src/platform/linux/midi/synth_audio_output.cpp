@@ -3,6 +3,7 @@
 #include <fluidsynth.h>
 
 #include <array>
+#include <cmath>
 
 #include "platform/linux/midi/fluid_driver_stream.h"
 #include "platform/linux/midi/pulse_stream.h"
@@ -134,6 +135,29 @@ void SynthAudioOutput::Wake() {
 
 bool SynthAudioOutput::Sleeping() const {
     return stream_ == nullptr || stream_->Sleeping();
+}
+
+namespace {
+
+bool BlockIsSilent(const float* left, const float* right, int frames) {
+    for (int i = 0; i < frames; ++i) {
+        if (std::fabs(left[i]) >= SilenceGate::kSilentLevel ||
+            std::fabs(right[i]) >= SilenceGate::kSilentLevel) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool SilenceGate::IsSilent(const float* left, const float* right, int frames, int activeVoices) {
+    if (activeVoices > 0 || !BlockIsSilent(left, right, frames)) {
+        quietFrames_ = 0;
+        return false;
+    }
+    if (quietFrames_ < quietFramesNeeded_) quietFrames_ += frames;
+    return quietFrames_ >= quietFramesNeeded_;
 }
 
 }  // namespace linux_
