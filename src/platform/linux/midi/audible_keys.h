@@ -1,9 +1,14 @@
 // Which keys of a SoundFont preset can be heard, found by playing each key offline on a private
 // FluidSynth instance with the same SoundFont file. The font decides: its zones' key and velocity
 // ranges, its samples, envelopes and filters, all as FluidSynth plays them, and no table of ours.
+// SoundingKeys, below, picks from them the key each note sounds as.
 #pragma once
 
+#include <fluidsynth/types.h>
+
+#include <array>
 #include <bitset>
+#include <cstdint>
 #include <future>
 #include <map>
 #include <memory>
@@ -43,6 +48,31 @@ class AudibleKeys {
     std::future<Keys> playing_;
     std::shared_ptr<Start> playingStart_;
     int playingPreset_ = -1;
+};
+
+// Which key sounds for a note on the built-in synthesizer: the note itself when the channel's
+// preset makes it heard, else the nearest octave of it that the preset does, so that every note the
+// key scan sends is heard whatever the instrument's range.
+class SoundingKeys {
+  public:
+    // `synth`, playing the SoundFont at `soundFontPath`, must outlive this object.
+    SoundingKeys(fluid_synth_t* synth, std::string soundFontPath);
+
+    // After a program change on `channel`: starts finding the keys its new preset makes heard, so
+    // that the first note need not wait for it.
+    void ProgramChanged(int channel);
+
+    // The key to play for a note-on of `key` on `channel` with the preset the synthesizer has
+    // chosen there; remembered for the note's later messages.
+    int NoteOn(int channel, int key);
+
+    // The key the last note-on of `key` on `channel` sounds as.
+    int Of(int channel, int key) const { return sounding_[channel & 15][key & 127]; }
+
+  private:
+    fluid_synth_t* synth_;
+    AudibleKeys audible_;
+    std::array<std::array<std::uint8_t, 128>, 16> sounding_{};
 };
 
 }  // namespace linux_

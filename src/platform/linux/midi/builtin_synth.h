@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/linux/midi/audible_keys.h"
 #include "platform/linux/midi/short_message.h"
-#include "platform/linux/midi/sounding_keys.h"
 
 namespace linux_ {
 
