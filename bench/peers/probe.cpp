@@ -6,7 +6,8 @@
 //   probe latency SINK_MONITOR KEYSYM PRESSES [PAUSE_MS]
 //       records SINK_MONITOR and, PRESSES times, sends a key press by XTest, then prints the time
 //       from the key going down to the first sample of sound, one figure per line ("ms=<x>").
-//       Each press waits for 200 ms of silence and then PAUSE_MS more (a key after a pause).
+//       Each press waits for 200 ms of silence, then PAUSE_MS more (a key after a pause) and a
+//       random part of 50 ms.
 //   probe reference SINK SINK_MONITOR PRESSES
 //       checks the method: writes a beep to SINK at a known time and measures it the same way;
 //       prints "ms=<detected onset - write time> stream_ms=<the beep stream's own latency>".
@@ -32,6 +33,7 @@
 #include <deque>
 #include <mutex>
 #include <optional>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -227,9 +229,15 @@ int MeasureKeys(const char* monitor, const char* keysym, int presses, int pauseM
     const KeyCode code = XKeysymToKeycode(display, XStringToKeysym(keysym));
     Recorder recorder(monitor);
     recorder.WaitUntilFlowing();
+    // WaitForSilence() looks every 50 ms, so without a random wait the presses would keep one
+    // phase against any program that works on a 50 ms tick, and each run would measure one point
+    // of that tick rather than what a typist meets: keys that land anywhere in it.
+    std::mt19937 random{std::random_device{}()};
+    std::uniform_int_distribution<int> phaseUs(0, 49'999);
     for (int i = 0; i < presses; ++i) {
         recorder.WaitForSilence();
-        std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+        std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs) +
+                                    std::chrono::microseconds(phaseUs(random)));
         const auto down = Clock::now();
         XTestFakeKeyEvent(display, code, True, CurrentTime);
         XSync(display, False);
