@@ -13,8 +13,8 @@
 //       prints "ms=<detected onset - write time> stream_ms=<the beep stream's own latency>".
 //
 // Sound onset is the first recorded sample whose magnitude passes a threshold after the trigger.
-// Recorded chunks are timestamped on arrival and each sample's time is worked back from the
-// arrival time and the record stream's reported latency.
+// Each sample's time is its frame number on the recording's clock, placed by the earliest arrival
+// of a chunk relative to the frames it completes.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -127,7 +127,7 @@ int WaitForWindow(const std::string& name, int timeoutMs, char** command) {
 // ---- sound onset ------------------------------------------------------------------------------
 
 struct Chunk {
-    Clock::time_point firstSample;  // worked-back time of the chunk's first frame
+    long firstFrame;  // the recording's frame count before this chunk
     std::vector<float> samples;
 };
 
@@ -168,7 +168,7 @@ class Recorder {
             const auto since = Clock::now() - std::chrono::milliseconds(200);
             bool quiet = !chunks_.empty();
             for (const Chunk& chunk : chunks_) {
-                if (chunk.firstSample < since) continue;
+                if (FrameAt(chunk.firstFrame) < since) continue;
                 for (float s : chunk.samples) quiet = quiet && std::fabs(s) < kSilenceLevel;
             }
             if (quiet) return;
@@ -184,7 +184,7 @@ class Recorder {
             std::lock_guard lock(mutex_);
             for (const Chunk& chunk : chunks_) {
                 for (std::size_t i = 0; i < chunk.samples.size(); ++i) {
-                    const auto at = chunk.firstSample + FrameTime(i);
+                    const auto at = FrameAt(chunk.firstFrame + static_cast<long>(i));
                     if (at >= from && std::fabs(chunk.samples[i]) >= kOnsetLevel) return at;
                 }
             }
@@ -205,10 +205,21 @@ class Recorder {
             if (pa_simple_read(stream_, buffer.data(), buffer.size() * sizeof(float), &error) < 0)
                 break;
             const auto arrived = Clock::now();
-            const pa_usec_t latency = pa_simple_get_latency(stream_, &error);
-            Chunk chunk{arrived - FrameTime(kChunkFrames) - std::chrono::microseconds(latency),
-                        buffer};
             std::lock_guard lock(mutex_);
+            // Every chunk arrives after its last frame was recorded, so frame n was recorded at
+            // latest at (arrival - the frames up to the chunk's end); the earliest such bound over
+            // the recording places every frame. The server's own latency figures are not used:
+            // after a sink resumes they run up to 100 ms too high, and an onset came out before
+            // the key that caused it.
+            Chunk chunk{framesRecorded_, buffer};
+            framesRecorded_ += kChunkFrames;
+            const auto start = arrived - FrameTime(static_cast<std::size_t>(framesRecorded_));
+            // A chunk far later than the frames before it foretold follows a gap in the recording
+            // (a suspended sink, a reader that fell behind): the count starts afresh there.
+            if (chunks_.empty() || start < start_ ||
+                start - start_ > std::chrono::milliseconds(200)) {
+                start_ = start;
+            }
             chunks_.push_back(std::move(chunk));
             while (chunks_.size() > 20u * kRate / kChunkFrames) chunks_.pop_front();  // 20 s
             ++chunks_seen_;
@@ -219,6 +230,12 @@ class Recorder {
     std::thread thread_;
     std::atomic<bool> stop_{false};
     std::atomic<long> chunks_seen_{0};
+    long framesRecorded_ = 0;  // guarded by mutex_, as the two below
+    Clock::time_point start_;  // when frame 0 was recorded
+
+    Clock::time_point FrameAt(long frame) const {
+        return start_ + FrameTime(static_cast<std::size_t>(frame));
+    }
     std::mutex mutex_;
     std::deque<Chunk> chunks_;
 };
