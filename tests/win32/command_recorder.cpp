@@ -2,7 +2,6 @@
 // own command line, as one line, to the file named by CLAVITAP_RECORD_FILE, and exits.
 #include <windows.h>
 
-#include <cstdio>
 #include <string>
 
 int main() {
@@ -12,9 +11,22 @@ int main() {
     startup.cb = sizeof(startup);
     GetStartupInfoA(&startup);
     const int show = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : -1;
-    FILE* file = std::fopen(path, "ab");
-    if (file == nullptr) return 1;
-    std::fprintf(file, "%d %s\n", show, GetCommandLineA());
-    std::fclose(file);
-    return 0;
+    const std::string line = std::to_string(show) + " " + GetCommandLineA() + "\n";
+    // The links start several recorders at once: each appends its line in one write with append
+    // access only, which the system places at the end whole. A seek to the end and a write, as
+    // the C library's append mode does, could let one recorder overwrite another's line.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            Sleep(10);  // another recorder or the test holds it in a way that does not share
+            continue;
+        }
+        DWORD written = 0;
+        const BOOL ok =
+            WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        CloseHandle(file);
+        return ok && written == line.size() ? 0 : 1;
+    }
+    return 1;
 }
