@@ -12,6 +12,7 @@
 #include "platform/linux/qt/app_icon.h"
 #include "platform/linux/qt/layout_widgets.h"
 #include "platform/linux/qt/qt_text.h"
+#include "platform/linux/qt/tray_clicks.h"
 #include "platform/linux/qt/window_font.h"
 #include "platform/linux/twips.h"
 #include "platform/linux/window_handles.h"
@@ -19,8 +20,6 @@
 
 namespace linux_ {
 namespace {
-
-constexpr Long kWmMouseMove = 512;
 
 template <typename Widget>
 Widget& Require(QWidget* widget) {
@@ -155,7 +154,7 @@ void MainWindow::Raise(void (frmPubMain::*handler)()) {
 
 void MainWindow::PostCallbackMessage(Long message, Long mouseMessage) {
     QTimer::singleShot(0, this, [this, message, mouseMessage] {
-        if (unloaded_ || message != kWmMouseMove) return;
+        if (unloaded_ || message != kMouseMove) return;
         const float x = static_cast<float>(mouseMessage) * TwipsPerPixelX();
         Dispatch([&] { handlers_->Form_MouseMove(0, 0, x, 0.0f); });
     });

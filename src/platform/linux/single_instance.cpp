@@ -18,6 +18,7 @@
 #include <cstdio>
 
 #include "platform/linux/main_window.h"
+#include "platform/linux/qt/tray_clicks.h"
 #include "platform/linux/window_handles.h"
 
 namespace platform {
@@ -25,8 +26,6 @@ namespace {
 
 constexpr int kAnswerWaitMs = 2000;
 constexpr int kRetryMs = 50;
-constexpr Long kWmMouseMove = 512;
-constexpr Long kLeftButtonUp = 514;
 constexpr char kAnswer = '1';
 
 // The window that later starts bring back; 0 until the running program has one.
@@ -63,7 +62,7 @@ void BringBack(Long hWnd) {
     linux_::MainWindow* window = linux_::WindowFromHandle(hWnd);
     if (window == nullptr) return;
     if (window->isMinimized()) window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
-    window->PostCallbackMessage(kWmMouseMove, kLeftButtonUp);
+    window->PostCallbackMessage(linux_::kMouseMove, linux_::kLeftButtonUp);
 }
 
 // The server is a child of the application, so it closes (and removes its socket file) when the

@@ -7,9 +7,6 @@
 namespace linux_ {
 namespace {
 
-constexpr Long kLeftButtonDown = 513;
-constexpr Long kLeftButtonUp = 514;
-constexpr Long kRightButtonUp = 517;
 // Each button's down, up and double-click messages follow one another, three apart per button.
 constexpr Long kRightButtonOffset = 3;
 constexpr Long kMiddleButtonOffset = 6;

@@ -15,6 +15,12 @@
 
 namespace linux_ {
 
+// The mouse messages a notification area reports, by their numbers.
+inline constexpr Long kMouseMove = 512;  // also the message the icon's clicks come under
+inline constexpr Long kLeftButtonDown = 513;
+inline constexpr Long kLeftButtonUp = 514;
+inline constexpr Long kRightButtonUp = 517;
+
 using MouseMessageSink = std::function<void(Long mouseMessage)>;
 
 // Shows `icon` and reports its mouse activity to `sink` from then on.
