@@ -1,6 +1,7 @@
 // Times the built-in synthesizer end to end on a PulseAudio sink: from midiOutShortMsg to the
-// note's first audible sample arriving from the sink's monitor. The figure includes the monitor's
-// own recording latency (one 64-frame fragment), so it is an upper bound of what reaches a speaker.
+// moment the sink plays the note's first audible sample. That moment is read off the sink's
+// monitor by frame count rather than by when the recording delivers it: PipeWire hands a monitor
+// its frames a whole graph cycle (5 ms) at a time, which would otherwise be counted as the note's.
 // Two rounds: notes after a pause, when the stream has stopped, and notes while another sound
 // keeps it going; a key after a pause should be no slower than the others.
 // Usage (with_null_sink.sh sets CLAVITAP_TEST_SINK): synth_sink_latency [notes per round]
@@ -11,8 +12,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/midi_out.h"
@@ -22,29 +25,80 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 std::atomic<bool> stop{false};
-std::atomic<Clock::rep> heardAt{0};
+std::atomic<Clock::rep> heardAt{0};      // when the sink took the note in
+std::atomic<Clock::rep> deliveredAt{0};  // when the monitor's reader got it, for comparison
 
-// Reads the monitor in 64-frame fragments and notes when a loud one arrives.
+constexpr int kRate = 44100;
+constexpr int kFragmentFrames = 64;
+
+Clock::duration FramesTime(long frames) {
+    return std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(static_cast<double>(frames) / kRate));
+}
+
+// Reads the monitor in 64-frame fragments and notes when the sink took in the first loud sample.
+// A fragment arrives after its last frame was played, so frame n was played at the latest at
+// (arrival - the frames up to the fragment's end); the earliest such bound of the last second
+// places every frame (a longer memory would let a sink clock slower than ours place notes early).
+// A server that plays a whole graph cycle at once (PipeWire, 5 ms) delivers its fragments
+// together: the loud sample counts from the end of its delivery, when the sink had it, rather
+// than from its own frame, which would place it up to a cycle early.
 void Listen(pa_simple* recording) {
-    std::vector<std::int16_t> fragment(64 * 2);
+    std::vector<std::int16_t> fragment(kFragmentFrames * 2);
+    long frames = 0;
+    // The bounds of the last second that may yet be its earliest, earliest first, with arrivals.
+    std::deque<std::pair<Clock::time_point, Clock::time_point>> bounds;
+    Clock::time_point lastArrival;
+    long loudDeliveryEnd = 0;  // frames up to the end of the delivery with the loud sample
     int error = 0;
     while (!stop) {
         if (pa_simple_read(recording, fragment.data(), fragment.size() * 2, &error) < 0) return;
-        const auto now = Clock::now().time_since_epoch().count();
+        const auto arrived = Clock::now();
+        const bool sameDelivery =
+            frames > 0 && arrived - lastArrival < std::chrono::milliseconds(1);
+        lastArrival = arrived;
+        frames += kFragmentFrames;
+        const auto bound = arrived - FramesTime(frames);
+        while (!bounds.empty() && bounds.back().second >= bound) bounds.pop_back();
+        bounds.emplace_back(arrived, bound);
+        while (arrived - bounds.front().first > std::chrono::seconds(1)) bounds.pop_front();
+        const Clock::time_point start = bounds.front().second;  // when frame 0 was played
+        if (loudDeliveryEnd > 0) {
+            if (sameDelivery) {
+                loudDeliveryEnd = frames;
+                continue;
+            }
+            Clock::rep expected = 0;
+            heardAt.compare_exchange_strong(
+                expected, (start + FramesTime(loudDeliveryEnd)).time_since_epoch().count());
+            loudDeliveryEnd = 0;
+        }
+        if (heardAt != 0) continue;
         for (std::int16_t sample : fragment) {
             if (std::abs(int{sample}) > 300) {
-                Clock::rep expected = 0;
-                heardAt.compare_exchange_strong(expected, now);
+                loudDeliveryEnd = frames;
+                deliveredAt = arrived.time_since_epoch().count();
                 break;
             }
         }
     }
 }
 
+struct Figures {
+    std::vector<double> inSink;
+    std::vector<double> delivered;
+};
+
+double Milliseconds(Clock::time_point from, const std::atomic<Clock::rep>& to) {
+    return std::chrono::duration<double, std::milli>(Clock::time_point{Clock::duration{to.load()}} -
+                                                     from)
+        .count();
+}
+
 // Sends `notes` note-ons on channel 1, each followed by all sound off on that channel and `gap`;
-// returns the milliseconds from each send to its sound on the monitor, sorted.
-std::vector<double> TimeNotes(Long handle, int notes, std::chrono::milliseconds gap) {
-    std::vector<double> figures;
+// returns the milliseconds from each send to its sound, sorted.
+Figures TimeNotes(Long handle, int notes, std::chrono::milliseconds gap) {
+    Figures figures;
     for (int i = 0; i < notes; ++i) {
         heardAt = 0;
         const auto sent = Clock::now();
@@ -53,26 +107,28 @@ std::vector<double> TimeNotes(Long handle, int notes, std::chrono::milliseconds 
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         if (heardAt != 0) {
-            const Clock::time_point heard{Clock::duration{heardAt.load()}};
-            figures.push_back(std::chrono::duration<double, std::milli>(heard - sent).count());
+            figures.inSink.push_back(Milliseconds(sent, heardAt));
+            figures.delivered.push_back(Milliseconds(sent, deliveredAt));
         }
         platform::midiOutShortMsg(handle, 0xB0 | 120 << 8);  // all sound off
         std::this_thread::sleep_for(gap);
     }
-    std::sort(figures.begin(), figures.end());
+    std::sort(figures.inSink.begin(), figures.inSink.end());
+    std::sort(figures.delivered.begin(), figures.delivered.end());
     return figures;
 }
 
-void Print(const char* label, const std::vector<double>& figures) {
-    if (figures.empty()) {
+void Print(const char* label, const Figures& figures) {
+    const auto& sink = figures.inSink;
+    if (sink.empty()) {
         std::printf("%s: nothing was heard\n", label);
         return;
     }
     std::printf(
-        "midiOutShortMsg to sound on the sink monitor, %s: n=%zu median %.1f ms  p90 %.1f ms  "
-        "max %.1f ms\n",
-        label, figures.size(), figures[figures.size() / 2], figures[figures.size() * 9 / 10],
-        figures.back());
+        "midiOutShortMsg to sound in the sink, %s: n=%zu median %.1f ms  p90 %.1f ms  max %.1f ms"
+        "  (read from its monitor: median %.1f ms  p90 %.1f ms)\n",
+        label, sink.size(), sink[sink.size() / 2], sink[sink.size() * 9 / 10], sink.back(),
+        figures.delivered[sink.size() / 2], figures.delivered[sink.size() * 9 / 10]);
 }
 
 }  // namespace
@@ -81,10 +137,10 @@ int main(int argc, char** argv) {
     const int notes = argc > 1 ? std::atoi(argv[1]) : 20;
     const char* sink = std::getenv("CLAVITAP_TEST_SINK");
     const std::string monitor = std::string(sink != nullptr ? sink : "ci") + ".monitor";
-    const pa_sample_spec format{PA_SAMPLE_S16LE, 44100, 2};
+    const pa_sample_spec format{PA_SAMPLE_S16LE, kRate, 2};
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<std::uint32_t>(-1);
-    attr.fragsize = 64 * 4;
+    attr.fragsize = kFragmentFrames * 4;
     int error = 0;
     pa_simple* recording =
         pa_simple_new(nullptr, "synth_sink_latency", PA_STREAM_RECORD, monitor.c_str(), "monitor",
