@@ -1,5 +1,5 @@
 // Times the built-in synthesizer end to end on a PulseAudio sink: from midiOutShortMsg to the
-// moment the sink plays the note's first audible sample. That moment is read off the sink's
+// moment the sink takes in the note's first audible sample. That moment is read off the sink's
 // monitor by frame count rather than by when the recording delivers it: PipeWire hands a monitor
 // its frames a whole graph cycle (5 ms) at a time, which would otherwise be counted as the note's.
 // Two rounds: notes after a pause, when the stream has stopped, and notes while another sound
@@ -59,6 +59,11 @@ void Listen(pa_simple* recording) {
         lastArrival = arrived;
         frames += kFragmentFrames;
         const auto bound = arrived - FramesTime(frames);
+        // A bound far later than the earliest follows a gap in the recording (a sink that stopped):
+        // the frames before it no longer place those after it.
+        if (!bounds.empty() && bound - bounds.front().second > std::chrono::milliseconds(100)) {
+            bounds.clear();
+        }
         while (!bounds.empty() && bounds.back().second >= bound) bounds.pop_back();
         bounds.emplace_back(arrived, bound);
         while (arrived - bounds.front().first > std::chrono::seconds(1)) bounds.pop_front();
