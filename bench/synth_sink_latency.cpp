@@ -12,12 +12,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
+#include "monitor_clock.h"
 #include "platform/midi_out.h"
 
 namespace {
@@ -31,23 +30,14 @@ std::atomic<Clock::rep> deliveredAt{0};  // when the monitor's reader got it, fo
 constexpr int kRate = 44100;
 constexpr int kFragmentFrames = 64;
 
-Clock::duration FramesTime(long frames) {
-    return std::chrono::duration_cast<Clock::duration>(
-        std::chrono::duration<double>(static_cast<double>(frames) / kRate));
-}
-
-// Reads the monitor in 64-frame fragments and notes when the sink took in the first loud sample.
-// A fragment arrives after its last frame was played, so frame n was played at the latest at
-// (arrival - the frames up to the fragment's end); the earliest such bound of the last second
-// places every frame (a longer memory would let a sink clock slower than ours place notes early).
-// A server that plays a whole graph cycle at once (PipeWire, 5 ms) delivers its fragments
-// together: the loud sample counts from the end of its delivery, when the sink had it, rather
-// than from its own frame, which would place it up to a cycle early.
+// Reads the monitor in 64-frame fragments and notes when the sink took in the first loud sample,
+// its frames placed by MonitorClock. A server that plays a whole graph cycle at once (PipeWire,
+// 5 ms) delivers its fragments together: the loud sample counts from the end of its delivery, when
+// the sink had it, rather than from its own frame, which would place it up to a cycle early.
 void Listen(pa_simple* recording) {
     std::vector<std::int16_t> fragment(kFragmentFrames * 2);
     long frames = 0;
-    // The bounds of the last second that may yet be its earliest, earliest first, with arrivals.
-    std::deque<std::pair<Clock::time_point, Clock::time_point>> bounds;
+    MonitorClock clock(kRate);
     Clock::time_point lastArrival;
     long loudDeliveryEnd = 0;  // frames up to the end of the delivery with the loud sample
     int error = 0;
@@ -58,16 +48,7 @@ void Listen(pa_simple* recording) {
             frames > 0 && arrived - lastArrival < std::chrono::milliseconds(1);
         lastArrival = arrived;
         frames += kFragmentFrames;
-        const auto bound = arrived - FramesTime(frames);
-        // A bound far later than the earliest follows a gap in the recording (a sink that stopped):
-        // the frames before it no longer place those after it.
-        if (!bounds.empty() && bound - bounds.front().second > std::chrono::milliseconds(100)) {
-            bounds.clear();
-        }
-        while (!bounds.empty() && bounds.back().second >= bound) bounds.pop_back();
-        bounds.emplace_back(arrived, bound);
-        while (arrived - bounds.front().first > std::chrono::seconds(1)) bounds.pop_front();
-        const Clock::time_point start = bounds.front().second;  // when frame 0 was played
+        clock.Arrived(arrived, frames);
         if (loudDeliveryEnd > 0) {
             if (sameDelivery) {
                 loudDeliveryEnd = frames;
@@ -75,7 +56,7 @@ void Listen(pa_simple* recording) {
             }
             Clock::rep expected = 0;
             heardAt.compare_exchange_strong(
-                expected, (start + FramesTime(loudDeliveryEnd)).time_since_epoch().count());
+                expected, clock.FrameAt(loudDeliveryEnd).time_since_epoch().count());
             loudDeliveryEnd = 0;
         }
         if (heardAt != 0) continue;

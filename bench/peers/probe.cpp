@@ -13,8 +13,7 @@
 //       prints "ms=<detected onset - write time> stream_ms=<the beep stream's own latency>".
 //
 // Sound onset is the first recorded sample whose magnitude passes a threshold after the trigger.
-// Each sample's time is its frame number on the recording's clock, placed by the earliest arrival
-// of a chunk relative to the frames it completes.
+// Each sample's time is its frame number on the recording's clock, placed by MonitorClock.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -37,6 +36,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "../monitor_clock.h"
 
 namespace {
 
@@ -193,11 +194,6 @@ class Recorder {
     }
 
   private:
-    static Clock::duration FrameTime(std::size_t frames) {
-        return std::chrono::duration_cast<Clock::duration>(
-            std::chrono::duration<double>(static_cast<double>(frames) / kRate));
-    }
-
     void Run() {
         std::vector<float> buffer(kChunkFrames);
         while (!stop_) {
@@ -206,20 +202,9 @@ class Recorder {
                 break;
             const auto arrived = Clock::now();
             std::lock_guard lock(mutex_);
-            // Every chunk arrives after its last frame was recorded, so frame n was recorded at
-            // latest at (arrival - the frames up to the chunk's end); the earliest such bound over
-            // the recording places every frame. The server's own latency figures are not used:
-            // after a sink resumes they run up to 100 ms too high, and an onset came out before
-            // the key that caused it.
             Chunk chunk{framesRecorded_, buffer};
             framesRecorded_ += kChunkFrames;
-            const auto start = arrived - FrameTime(static_cast<std::size_t>(framesRecorded_));
-            // A chunk far later than the frames before it foretold follows a gap in the recording
-            // (a suspended sink, a reader that fell behind): the count starts afresh there.
-            if (chunks_.empty() || start < start_ ||
-                start - start_ > std::chrono::milliseconds(200)) {
-                start_ = start;
-            }
+            clock_.Arrived(arrived, framesRecorded_);
             chunks_.push_back(std::move(chunk));
             while (chunks_.size() > 20u * kRate / kChunkFrames) chunks_.pop_front();  // 20 s
             ++chunks_seen_;
@@ -231,11 +216,9 @@ class Recorder {
     std::atomic<bool> stop_{false};
     std::atomic<long> chunks_seen_{0};
     long framesRecorded_ = 0;  // guarded by mutex_, as the two below
-    Clock::time_point start_;  // when frame 0 was recorded
+    MonitorClock clock_{kRate};
 
-    Clock::time_point FrameAt(long frame) const {
-        return start_ + FrameTime(static_cast<std::size_t>(frame));
-    }
+    Clock::time_point FrameAt(long frame) const { return clock_.FrameAt(frame); }
     std::mutex mutex_;
     std::deque<Chunk> chunks_;
 };
