@@ -82,8 +82,13 @@ void frmPubMain::ComSounds_Click() {
 }
 
 void frmPubMain::Timer1_Timer() {
-    // While a box is open the scan waits: the keys that answer the box are the box's own.
-    if (scanning_ || platform::MsgBoxOpen()) return;
+    if (scanning_) return;
+    // While a box is open the scan waits: the keys that answer the box are the box's own. The
+    // notes already sounding still end on time.
+    if (platform::MsgBoxOpen()) {
+        engine::ReleaseLetGoNotes();
+        return;
+    }
     scanning_ = true;
     try {
         engine::ScanKeys(c_.diao, c_.Vol, rnd_);

@@ -30,8 +30,8 @@ class frmPubMain {
     void Form_Unload();
     void ComDevies_Click();
     void ComSounds_Click();
-    // The key scan. A tick that arrives while a message box is open, or while an earlier tick is
-    // still running, returns at once.
+    // The key scan. A tick that arrives while an earlier tick is still running returns at once;
+    // one that arrives while a message box is open only ends the notes of keys let go.
     void Timer1_Timer();
     // Hides the window behind a notification-area icon; if the platform refuses the icon, the
     // window stays shown so that the user can still reach it.
