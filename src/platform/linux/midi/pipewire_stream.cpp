@@ -1,11 +1,14 @@
 #include "platform/linux/midi/pipewire_stream.h"
 
+#include <pipewire/impl-module.h>
 #include <pipewire/pipewire.h>
 #include <spa/param/audio/raw-utils.h>
 #include <spa/pod/builder.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <ctime>
 #include <mutex>
 #include <string>
@@ -41,6 +44,32 @@ void InitLibrary() {
         pw_init(nullptr, nullptr);
         pw_log_set_level(SPA_LOG_LEVEL_NONE);
     });
+}
+
+// What a client with one playback stream needs of libpipewire: the protocol, the node it exports
+// and the adapter that converts its samples to the graph's. The data thread asks for realtime
+// scheduling, as a sound server's clients do, so that a busy machine does not make it miss its
+// cycle; where it may not, it runs as it is.
+bool LoadModules(pw_context* context) {
+    pw_context_load_module(context, "libpipewire-module-rt", nullptr, nullptr);
+    for (const char* module : {"libpipewire-module-protocol-native",
+                               "libpipewire-module-client-node", "libpipewire-module-adapter"}) {
+        if (pw_context_load_module(context, module, nullptr, nullptr) == nullptr) return false;
+    }
+    return pw_context_add_spa_lib(context, "audio.convert.*", "audioconvert/libspa-audioconvert") ==
+               0 &&
+           pw_context_add_spa_lib(context, "support.*", "support/libspa-support") == 0;
+}
+
+// False when plainly no PipeWire daemon listens: its socket is missing from the runtime folder
+// where libpipewire would look. The library and its modules are then never loaded, which spares a
+// PulseAudio desktop their memory.
+bool DaemonSocketMayExist() {
+    if (std::getenv("PIPEWIRE_REMOTE") != nullptr) return true;
+    const char* folder = std::getenv("PIPEWIRE_RUNTIME_DIR");
+    if (folder == nullptr) folder = std::getenv("XDG_RUNTIME_DIR");
+    if (folder == nullptr) return true;
+    return access((std::string(folder) + "/pipewire-0").c_str(), F_OK) == 0;
 }
 
 }  // namespace
@@ -94,6 +123,7 @@ struct PipeWireEvents {
 
 std::unique_ptr<PipeWireStream> PipeWireStream::Open(int sampleRate, int quantumFrames,
                                                      RenderFunction render) {
+    if (!DaemonSocketMayExist()) return nullptr;
     InitLibrary();
     std::unique_ptr<PipeWireStream> stream(new PipeWireStream(std::move(render)));
     if (!stream->Connect(sampleRate, quantumFrames)) return nullptr;
@@ -126,11 +156,13 @@ PipeWireStream::~PipeWireStream() {
 bool PipeWireStream::Connect(int sampleRate, int quantumFrames) {
     loop_ = pw_thread_loop_new("clavitap-audio", nullptr);
     if (loop_ == nullptr) return false;
-    // The realtime client set-up: the data thread asks for realtime scheduling, as a sound
-    // server's clients do, so that a busy machine does not make it miss its cycle.
+    // Only the modules a playback stream needs, rather than a whole client configuration, whose
+    // metadata, device and session modules would cost memory for nothing.
     context_ = pw_context_new(pw_thread_loop_get_loop(loop_),
-                              pw_properties_new(PW_KEY_CONFIG_NAME, "client-rt.conf", nullptr), 0);
-    if (context_ == nullptr || pw_thread_loop_start(loop_) < 0) return false;
+                              pw_properties_new(PW_KEY_CONFIG_NAME, "null", nullptr), 0);
+    if (context_ == nullptr || !LoadModules(context_) || pw_thread_loop_start(loop_) < 0) {
+        return false;
+    }
 
     LoopLock lock(loop_);
     core_ = pw_context_connect(context_, nullptr, 0);
