@@ -1,8 +1,7 @@
 #!/bin/sh
 # The whole program meeting a fault as a user does, one case per run:
 #   program_faults_test.sh CASE path/to/clavitap path/to/libclavitap_box_log_preload.so
-# key_trap, signal_in_box, fifo_settings, unwritable_settings, no_soundfont and qt_platform run
-# inside x_session.sh --wm; no_display runs without any X server.
+# no_display runs without any X server; every other case inside x_session.sh --wm.
 set -u
 case_name=$1
 program=$2
@@ -146,6 +145,32 @@ no_display)
     [ "$(wc -l <"$work/err.txt")" -eq 1 ] || fail "not one line on standard error"
     grep -q 'no desktop to show its window on' "$work/err.txt" || fail "the line says not why"
     grep -q 'DISPLAY' "$work/err.txt" || fail "the line names not the variable"
+  done
+  ;;
+
+box_after_signal)
+  # A close on a termination signal that cannot save the choices says so in a box, where a user
+  # who started the program from the desktop menu sees it, not on the terminal; closing the box,
+  # or a second signal, ends the program.
+  if [ "$(id -u)" -ne 0 ]; then echo "needs root for a private mount namespace"; exit 77; fi
+  for end_by in Return TERM; do
+    store_no_device
+    : >"$work/boxes.txt"
+    folder=$(dirname "$settings")
+    start_program "mount --bind '$folder' '$folder' && mount -o remount,bind,ro '$folder'"
+    for n in 1 2; do  # the instrument's bank select and program change fail at start
+      wait_until 100 logged_at_least $n || fail "start-up box $n did not appear"
+      wait_until 50 has_dialog || fail "start-up box $n is not shown"
+      press_return_on_box
+    done
+    wait_until 100 has_main_window || fail "no main window"
+    kill -TERM "$pid"
+    wait_until 100 has_dialog || fail "no box after the signal"
+    tail -1 "$work/boxes.txt" | grep -q 'could not save your choices' || fail "the box says not why"
+    has_ended && fail "the program ended under its box"
+    if [ $end_by = Return ]; then press_return_on_box; else kill -TERM "$pid"; fi
+    expect_end "after the box that followed a signal ($end_by)"
+    [ -s "$work/err.txt" ] && fail "words on the terminal ($end_by)"
   done
   ;;
 
