@@ -9,7 +9,8 @@
 // another X display (a second X login of the same user, sharing the runtime folder) hears other
 // keys and shows its window elsewhere: it runs on its own. Elsewhere the keys come from the
 // computer's input devices, which every display of the session shares: a second program there
-// would play every note twice, so one program serves the whole session.
+// would play every note twice, so one program serves the whole session, and a start on another
+// display says where it runs.
 #include "platform/single_instance.h"
 
 #include <sys/socket.h>
@@ -53,12 +54,20 @@ std::string XServer(std::string display) {
     return display;
 }
 
+bool XSession() {
+    return !Variable("DISPLAY").empty() && Variable("WAYLAND_DISPLAY").empty();
+}
+
+// The display this start shows its window on.
+std::string ThisDisplay() {
+    return XSession() ? XServer(Variable("DISPLAY")) : Variable("WAYLAND_DISPLAY");
+}
+
 // The socket's name: the user, the runtime folder and, on an X desktop, the X server, hashed to a
 // fixed length that always fits a socket address.
 QString SocketName() {
-    const bool xSession = !Variable("DISPLAY").empty() && Variable("WAYLAND_DISPLAY").empty();
-    const std::string scope = Variable("XDG_RUNTIME_DIR") + '\n' +
-                              (xSession ? XServer(Variable("DISPLAY")) : std::string());
+    const std::string scope =
+        Variable("XDG_RUNTIME_DIR") + '\n' + (XSession() ? ThisDisplay() : std::string());
     const QByteArray hash =
         QCryptographicHash::hash(QByteArray::fromStdString(scope), QCryptographicHash::Sha256);
     return QStringLiteral("clavitap-%1-%2")
@@ -78,17 +87,22 @@ bool PeerIsThisUser(const QLocalSocket& socket) {
 
 enum class Request { Answered, NoAnswer, Stranger };
 
-// Asks the running program to bring its window back.
-Request AskRunningProgram(const QString& name) {
+// Asks the running program to bring its window back; on an answer, `itsDisplay` is the display
+// that window is on.
+Request AskRunningProgram(const QString& name, std::string& itsDisplay) {
     QLocalSocket socket;
     socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
     socket.connectToServer(name);
     if (!socket.waitForConnected(kRetryMs)) return Request::NoAnswer;
     if (!PeerIsThisUser(socket)) return Request::Stranger;
     char answer = 0;
-    const bool answered =
-        socket.waitForReadyRead(kAnswerWaitMs) && socket.getChar(&answer) && answer == kAnswer;
-    return answered ? Request::Answered : Request::NoAnswer;
+    if (!socket.waitForReadyRead(kAnswerWaitMs) || !socket.getChar(&answer) || answer != kAnswer) {
+        return Request::NoAnswer;
+    }
+    // The display's name follows, up to the end of the connection.
+    if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(kAnswerWaitMs);
+    itsDisplay = socket.readAll().toStdString();
+    return Request::Answered;
 }
 
 void BringBack(Long hWnd) {
@@ -116,6 +130,7 @@ Listening Listen(const QString& name) {
             if (PeerIsThisUser(*peer)) {
                 if (answeringWindow != 0) BringBack(answeringWindow);
                 peer->putChar(kAnswer);
+                peer->write(QByteArray::fromStdString(ThisDisplay()));
                 peer->flush();
             }
             peer->disconnectFromServer();
@@ -136,8 +151,15 @@ SessionClaim ClaimSession() {
         const Listening listening = Listen(name);
         // Without a socket there is nothing to coordinate through: this start runs.
         if (listening != Listening::NameTaken) return SessionClaim::First;
-        switch (AskRunningProgram(name)) {
+        std::string itsDisplay;
+        switch (AskRunningProgram(name, itsDisplay)) {
             case Request::Answered:
+                // Shown on another display of the session, the window would come back unseen.
+                if (!itsDisplay.empty() && itsDisplay != ThisDisplay()) {
+                    MsgBox("Clavitap is already running on the display \"" + itsDisplay +
+                           "\", where its window has been brought back. It hears the keys typed "
+                           "here as well, so one Clavitap serves both displays.");
+                }
                 return SessionClaim::HandedOver;
             case Request::Stranger:  // another user holds the name: nothing to coordinate with
                 return SessionClaim::First;

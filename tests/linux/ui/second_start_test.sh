@@ -2,8 +2,8 @@
 # One program per session, inside x_session.sh --wm --tray: a second start while the first hides in
 # the tray ends at once with status 0, having written nothing, and the first program's window comes
 # back; at close the settings are the first program's. A killed program does not block the next
-# start, of two simultaneous starts exactly one stays (also with an odd runtime folder), and a
-# start on another X display runs there.
+# start, of two simultaneous starts exactly one stays (also with an odd runtime folder), a start
+# on another X display runs there, and one on another Wayland display says where Clavitap runs.
 #   second_start_test.sh path/to/clavitap path/to/libclavitap_box_log_preload.so
 set -u
 program=$1
@@ -137,4 +137,24 @@ kill -TERM "$other"
 wait "$other" || fail "the second display's program ended with status $?"
 wmctrl -i -c "$(main_windows | awk '{print $1}')"
 wait "$stays" || fail "the remaining program ended with status $?"
-echo "second_start_test: handed over in $took ms, nothing written, first's window back and settings kept; killed program, simultaneous starts, odd runtime folder and a second display handled"
+# Two Wayland displays of the session: the keys come from the computer's input devices, which
+# both share, so a start on the second hands over and says where the program runs.
+for wl in wl-a wl-b; do
+  weston --backend=headless-backend.so --use-pixman --socket="$wl-$$" >"$work/$wl.log" 2>&1 &
+done
+wait_for sh -c "[ -S '$XDG_RUNTIME_DIR/wl-a-$$' ] && [ -S '$XDG_RUNTIME_DIR/wl-b-$$' ]" ||
+  fail "the Wayland displays did not start"
+# No GL driver is loaded (the sanitizers cannot tell its leaks from ours); windows draw in memory.
+export XDG_SESSION_TYPE=wayland __EGL_VENDOR_LIBRARY_FILENAMES=/dev/null
+unset DISPLAY
+: >"$work/boxes.txt"
+WAYLAND_DISPLAY=wl-a-$$ run wayland_first & wayland_first=$!
+wait_for grep -q . "$work/boxes.txt" || fail "the program on the first Wayland display did not start"
+WAYLAND_DISPLAY=wl-b-$$ run wayland_second & wayland_second=$!
+wait_for ended "$wayland_second" || fail "the start on the second Wayland display did not end"
+wait "$wayland_second" || fail "the start on the second Wayland display ended with status $?"
+grep -q "already running on the display \"wl-a-$$\"" "$work/boxes.txt" ||
+  fail "the start on the second Wayland display did not say where Clavitap runs"
+kill -TERM "$wayland_first"
+wait "$wayland_first" || fail "the program on the first Wayland display ended with status $?"
+echo "second_start_test: handed over in $took ms, nothing written, first's window back and settings kept; killed program, simultaneous starts, odd runtime folder and second displays handled"
