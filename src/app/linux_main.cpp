@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/close_on_signal.h"
+#include "app/command_line.h"
 #include "app/qt_start_failure.h"
 #include "platform/key_state.h"
 #include "platform/linux/dispatch.h"
@@ -60,6 +61,8 @@ void EndProgram() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // --help and --version are answered before any window, sound or key source is touched.
+    if (const auto status = app::AnswerCommandLine(argc, argv)) return *status;
     // The SoundFont loads while the toolkit and the window are built; opening the built-in
     // synthesizer at start takes it from there.
     linux_::PreloadBuiltinSynth();
@@ -71,7 +74,7 @@ int main(int argc, char** argv) {
     applicationBuilt = true;
     startMessages = nullptr;
     QApplication::setApplicationName(QStringLiteral("Clavitap"));
-    QApplication::setDesktopFileName(QStringLiteral("clavitap"));
+    QApplication::setDesktopFileName(QStringLiteral("org.example.clavitap"));
     QApplication::setWindowIcon(linux_::AppIcon());
     // Only closing the main window ends the program: a message box closed while the window hides
     // in the notification area must not.
