@@ -252,6 +252,7 @@ no_soundfont)
   rm -f "$settings"
   start_program "mount -t tmpfs none /usr/share/sounds/sf2 && echo sfbk >/usr/share/sounds/sf2/TimGM6mb.sf2"
   wait_until 100 has_main_window || fail "no main window with a damaged font"
+  sleep 1
   grep -q 'cannot load the SoundFont /usr/share/sounds/sf2/TimGM6mb.sf2' "$work/boxes.txt" ||
     fail "the damaged font is not named"
   [ -s "$work/err.txt" ] && fail "words on the terminal"
