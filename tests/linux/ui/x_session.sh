@@ -54,4 +54,4 @@ if [ $tray -eq 1 ]; then
   pids="$! $pids"
 fi
 
-timeout 120 "$@"
+timeout "${CLAVITAP_X_SESSION_SECONDS:-120}" "$@"
