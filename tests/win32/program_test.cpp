@@ -242,8 +242,8 @@ bool WaitForBoxes(const Running& running, std::size_t count, int milliseconds) {
 }
 
 void StoreChoices() {
-    for (const auto& [key, value] : {std::pair{"Vol", "37"}, {"Stage", "4"}, {"Devies", "0"},
-                                     {"Tools", "40"}}) {
+    for (const auto& [key, value] :
+         {std::pair{"Vol", "37"}, {"Stage", "4"}, {"Devies", "0"}, {"Tools", "40"}}) {
         ASSERT_TRUE(platform::SaveSetting("Clavitap", "Value", key, value));
     }
 }
@@ -339,7 +339,8 @@ TEST(Program, AStoredTextThatIsNoChoiceGivesTheNextStartTheDefault) {
     const std::map<std::string, std::string> defaults = {
         {"Vol", "100"}, {"Stage", "0"}, {"Devies", "0"}, {"Tools", "0"}};
     std::vector<std::pair<std::string, std::string>> cells;
-    for (const char* text : {"", "abc", "1e3", "12345678901234567890", "5.5", "-1", "0x10", "200"}) {
+    for (const char* text :
+         {"", "abc", "1e3", "12345678901234567890", "5.5", "-1", "0x10", "200"}) {
         for (const auto& [key, value] : stored) {
             // A device position that no list reaches now is kept for when the device is back.
             if (key != "Devies" || std::string(text) != "200") cells.push_back({key, text});

@@ -149,10 +149,13 @@ term_moments)
   restored=$(printf '[Value]\nDevies=0\nStage=2\nTools=3\nVol=60')
   hide_fonts="mount -t tmpfs none /usr/share/sounds/sf2"
   folder=$(dirname "$settings")
+  box_gone() { ! windows_of_type DIALOG | grep -qx "$1"; }
   close_dialog() {
-    wait_until 100 has_dialog || fail "run $run: box $1 did not appear"
-    wmctrl -i -c "$(windows_of_type DIALOG | head -1)"
-    wait_until 50 logged_at_least "$1" || fail "run $run: box $1 was not logged"
+    wait_until 100 logged_at_least "$1" || fail "run $run: box $1 did not appear"
+    wait_until 50 has_dialog || fail "run $run: box $1 is not shown"
+    box=$(windows_of_type DIALOG | head -1)
+    wmctrl -i -c "$box"
+    wait_until 50 box_gone "$box" || fail "run $run: box $1 did not close"
   }
   for run in $(seq 30); do
     cp "$work/before.conf" "$settings"
