@@ -14,8 +14,8 @@ run_packages=(
   libpulse-dev libx11-dev libxi-dev libevdev-dev libxkbcommon-dev xkb-data libfontconfig-dev
 )
 test_packages=(
-  # packaging the .deb
-  dpkg-dev
+  # packaging the .deb (cpack's DEB generator calls file and dpkg-shlibdeps)
+  dpkg-dev file
   # the Windows target: MinGW-w64 cross compiler, and Wine to run its tests
   mingw-w64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 fonts-wine
   # GoogleTest and Google Benchmark
@@ -51,6 +51,27 @@ if [ "$(id -u)" -ne 0 ]; then
   exec sudo "$0" "$@"
 fi
 export DEBIAN_FRONTEND=noninteractive
+echo "Clavitap: installing ${#missing[@]} packages and what they need, to $1 (apt-get)..."
+echo "Clavitap: updating the package lists"
 apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# apt reports its progress on a status line of its own; one line per tenth of each stage is enough
+# to see that it works without filling the terminal.
+set +e
+apt-get install -y -q --no-install-recommends -o APT::Status-Fd=3 "${missing[@]}" 3>&1 >/dev/null |
+  awk -F: '
+    $1 == "dlstatus" || $1 == "pmstatus" {
+      stage = ($1 == "dlstatus") ? "downloading" : "unpacking and setting up"
+      tenth = int($3 / 10)
+      if (stage != last_stage || tenth != last_tenth) {
+        printf "Clavitap: %s, %d%%\n", stage, tenth * 10
+        fflush()
+        last_stage = stage; last_tenth = tenth
+      }
+    }'
+status=${PIPESTATUS[0]}
+set -e
+if [ "$status" -ne 0 ]; then
+  echo "Clavitap: apt-get could not install the packages to $1 (status $status)." >&2
+  exit "$status"
+fi
 echo "Clavitap: the packages to $1 are installed."
