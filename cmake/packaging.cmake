@@ -37,12 +37,13 @@ else()
          "MIDI output: its built-in FluidSynth synthesizer or an ALSA sequencer port. One small "
          "window picks the device, the General MIDI instrument, a tone step and the volume.")
   # The shared libraries it links (Qt 6 widgets, FluidSynth, RtMidi, XInput, libevdev,
-  # libxkbcommon) come from dpkg-shlibdeps; the SoundFont and the keyboard layouts are data, so
+  # libxkbcommon, the PipeWire and PulseAudio clients) come from dpkg-shlibdeps; the SoundFont and the keyboard layouts are data, so
   # they are named here.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "timgm6mb-soundfont | fluid-soundfont-gm, xkb-data")
+  # A sound server: PipeWire is served by a stream of the program's own, as PulseAudio is.
   # qt6-wayland gives a Wayland session a native window rather than one through XWayland.
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-      "pulseaudio | pipewire-pulse, xdg-utils, fonts-liberation2, qt6-wayland")
+      "pipewire | pulseaudio, xdg-utils, fonts-liberation2, qt6-wayland")
 endif()
 include(CPack)
