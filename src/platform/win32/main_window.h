@@ -59,6 +59,8 @@ class MainWindow {
     // Places every control, sets the fonts and sizes the AutoSize labels for the current DPI.
     void ArrangeForDpi();
     void MakeFonts();
+    // Whether every link's caption, set in `font`, ends a link gap before the next link begins.
+    bool LinksKeepTheirGaps(HFONT font) const;
     void Paint();
     void Scroll(HWND bar, int request);
     void Command(HWND control, int notification);

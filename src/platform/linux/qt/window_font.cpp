@@ -47,12 +47,26 @@ bool KeepsTheLayout(const QFont& font) {
     return true;
 }
 
-// Tahoma where it is installed. Elsewhere the font system's stand-in for it is often a wide
-// face that pushes the link captions into one another, so the first installed face of Tahoma's
-// proportions that keeps the layout is taken; failing all, the font system's own choice.
+// Debian's fonts-wine installs a Tahoma drawn to the original's advance widths, regular and
+// bold, in a folder the font system does not search.
+constexpr const char* kTahomaFiles[] = {"/usr/share/wine/fonts/tahoma.ttf",
+                                        "/usr/share/wine/fonts/tahomabd.ttf"};
+
+bool AddTahomaFiles() {
+    bool added = false;
+    for (const char* file : kTahomaFiles) {
+        added |= QFontDatabase::addApplicationFont(QString::fromLatin1(file)) != -1;
+    }
+    return added;
+}
+
+// Tahoma where it is installed, else fonts-wine's. Elsewhere the font system's stand-in for it is
+// often a wide face that pushes the link captions into one another, so the first installed face
+// that keeps the layout is taken; failing all, the font system's own choice.
 QString ChooseWindowFontFamily() {
     const QString tahoma = ToQString(layout::kFontName);
     if (QFontDatabase::hasFamily(tahoma)) return tahoma;
+    if (AddTahomaFiles() && QFontDatabase::hasFamily(tahoma)) return tahoma;
     for (const char* family : {"Liberation Sans", "Arimo", "Arial", "DejaVu Sans Condensed",
                                "Nimbus Sans", "FreeSans", "DejaVu Sans"}) {
         const QString name = QString::fromLatin1(family);
