@@ -372,7 +372,9 @@ void MainWindow::Command(HWND control, int notification) {
     const Child* child = FindChild(control);
     if (child == nullptr) return;
     const std::string_view name = child->layout->name;
-    if (notification == CBN_SELCHANGE) {
+    if (notification == CBN_DROPDOWN) {
+        SizeOpenList(control);
+    } else if (notification == CBN_SELCHANGE) {
         if (name == "ComDevies") Dispatch([&] { handlers_->ComDevies_Click(); });
         if (name == "ComSounds") Dispatch([&] { handlers_->ComSounds_Click(); });
     } else if (notification == STN_CLICKED) {
@@ -381,6 +383,21 @@ void MainWindow::Command(HWND control, int notification) {
         if (name == "lblHomepage") Dispatch([&] { handlers_->lblHomepage_Click(); });
         if (name == "lblFeedback") Dispatch([&] { handlers_->lblFeedback_Click(); });
     }
+}
+
+void MainWindow::SizeOpenList(HWND combo) {
+    // The list drops as tall as its entries, 12 rows at most and one blank row when empty: the
+    // system would otherwise drop the combo box's whole height, empty or not.
+    const LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
+    const LRESULT row = SendMessageA(combo, CB_GETITEMHEIGHT, 0, 0);
+    RECT closed{};
+    GetWindowRect(combo, &closed);
+    if (count < 0 || row <= 0) return;
+    const int rows = static_cast<int>(std::clamp<LRESULT>(count, 1, layout::kVisibleListRows));
+    // The window's own rectangle is the closed box; the height set is that of box and list.
+    SetWindowPos(combo, nullptr, 0, 0, closed.right - closed.left,
+                 closed.bottom - closed.top + rows * static_cast<int>(row) + 2,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void MainWindow::Scroll(HWND bar, int request) {

@@ -64,6 +64,8 @@ class MainWindow {
     void Paint();
     void Scroll(HWND bar, int request);
     void Command(HWND control, int notification);
+    // Sizes a drop-down list about to open to its entries.
+    void SizeOpenList(HWND combo);
     LRESULT TextColour(HDC dc, HWND control);
     void MouseMove(WPARAM wParam, LPARAM lParam);
     void Unload();
