@@ -12,6 +12,8 @@ run_packages=(
   # SoundFont, the ALSA sequencer, the PulseAudio client library (not a server), X11 and evdev keys
   qt6-base-dev qt6-wayland libfluidsynth-dev timgm6mb-soundfont librtmidi-dev libasound2-dev
   libpulse-dev libx11-dev libxi-dev libevdev-dev libxkbcommon-dev xkb-data libfontconfig-dev
+  # a Tahoma of the original's widths for the window font
+  fonts-wine
 )
 test_packages=(
   # packaging the .deb
