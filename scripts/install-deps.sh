@@ -9,15 +9,17 @@ run_packages=(
   # build tools
   cmake ninja-build g++ pkg-config
   # the Linux program: Qt 6 widgets (and its Wayland platform), FluidSynth with a General MIDI
-  # SoundFont, the ALSA sequencer, the PulseAudio client library (not a server), X11 and evdev keys
+  # SoundFont, the ALSA sequencer, the PipeWire and PulseAudio client libraries (not servers), X11
+  # and evdev keys
   qt6-base-dev qt6-wayland libfluidsynth-dev timgm6mb-soundfont librtmidi-dev libasound2-dev
-  libpulse-dev libx11-dev libxi-dev libevdev-dev libxkbcommon-dev xkb-data libfontconfig-dev
+  libpipewire-0.3-dev libpulse-dev libx11-dev libxi-dev libevdev-dev libxkbcommon-dev xkb-data libfontconfig-dev
   # a Tahoma of the original's widths for the window font
   fonts-wine
 )
 test_packages=(
-  # packaging the .deb
-  dpkg-dev
+  # packaging the .deb (cpack's DEB generator calls file and dpkg-shlibdeps), and the checks it
+  # must pass
+  dpkg-dev file lintian appstream desktop-file-utils man-db mandoc
   # the Windows target: MinGW-w64 cross compiler, and Wine to run its tests
   mingw-w64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 fonts-wine
   # GoogleTest and Google Benchmark
@@ -53,6 +55,27 @@ if [ "$(id -u)" -ne 0 ]; then
   exec sudo "$0" "$@"
 fi
 export DEBIAN_FRONTEND=noninteractive
+echo "Clavitap: installing ${#missing[@]} packages and what they need, to $1 (apt-get)..."
+echo "Clavitap: updating the package lists"
 apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# apt reports its progress on a status line of its own; one line per tenth of each stage is enough
+# to see that it works without filling the terminal.
+set +e
+apt-get install -y -q --no-install-recommends -o APT::Status-Fd=3 "${missing[@]}" 3>&1 >/dev/null |
+  awk -F: '
+    $1 == "dlstatus" || $1 == "pmstatus" {
+      stage = ($1 == "dlstatus") ? "downloading" : "unpacking and setting up"
+      tenth = int($3 / 10)
+      if (stage != last_stage || tenth != last_tenth) {
+        printf "Clavitap: %s, %d%%\n", stage, tenth * 10
+        fflush()
+        last_stage = stage; last_tenth = tenth
+      }
+    }'
+status=${PIPESTATUS[0]}
+set -e
+if [ "$status" -ne 0 ]; then
+  echo "Clavitap: apt-get could not install the packages to $1 (status $status)." >&2
+  exit "$status"
+fi
 echo "Clavitap: the packages to $1 are installed."

@@ -10,10 +10,10 @@ jobs=$(nproc)
 
 run_preset() {
   local preset=$1
-  echo "== $preset: configure and build"
+  echo "== $preset: configure and build ($SECONDS s)"
   cmake --preset "$preset" -DCLAVITAP_TESTS=ON >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
-  echo "== $preset: test"
+  echo "== $preset: test ($SECONDS s)"
   ctest --preset "$preset" -j "$jobs" --timeout 600
 }
 
@@ -25,11 +25,12 @@ run_preset linux
 run_preset linux-sanitize
 run_preset windows
 
-echo "== packages: the .deb installed with apt-get and run, and the Windows zip"
+echo "== packages: the .deb checked, installed with apt-get and run, and the Windows zip ($SECONDS s)"
 rm -f build/linux/clavitap_*.deb build/windows/Clavitap-*.zip
 (cd build/linux && cpack -G DEB >/dev/null)
+tests/package/deb_checks_test.sh build/linux/clavitap_*.deb
 tests/package/deb_install_test.sh build/linux/clavitap_*.deb \
   build/linux/tests/linux/ui/libclavitap_box_log_preload.so
 (cd build/windows && cpack -G ZIP >/dev/null)
 tests/package/zip_contents_test.sh build/windows/Clavitap-*-windows.zip
-echo "All Clavitap tests passed on both targets."
+echo "All Clavitap tests passed on both targets ($SECONDS s)."

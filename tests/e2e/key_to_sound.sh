@@ -185,7 +185,23 @@ stop_recording
 python3 "$here/recording_pitch.py" "$work/out.wav" "$key_at" "$expected_hz" ||
   fail "the recording does not carry note 70 (about $expected_hz Hz) after the key"
 server=PulseAudio
-[ ${#server_options[@]} -eq 0 ] || server="PipeWire (its PulseAudio service)"
+if [ ${#server_options[@]} -gt 0 ]; then
+  # The program's stream is PipeWire's own, not one made through its PulseAudio service.
+  pw-dump >"$work/pw-dump.json" 2>/dev/null || fail "pw-dump failed"
+  python3 - "$work/pw-dump.json" "$clavitap" <<'EOF' || fail "the synthesizer's stream is not native"
+import json, sys
+objects, pid = json.load(open(sys.argv[1])), int(sys.argv[2])
+def props(kind):
+    return [o["info"]["props"] for o in objects if o.get("type", "").endswith(":" + kind)]
+# The program's own connection (the PulseAudio service lists its clients too, as its own API),
+# and a stream made on it.
+clients = {p["object.id"] for p in props("Client") if p.get("application.process.id") == pid
+           and p.get("client.api") != "pipewire-pulse"}
+sys.exit(not any(p.get("client.id") in clients and p.get("media.class") == "Stream/Output/Audio"
+                 for p in props("Node")))
+EOF
+  server="PipeWire (a native stream)"
+fi
 $server_later && server="$server started after the program"
 echo "PASS: \"A\" typed in another window sounded note 70 on $server"
 

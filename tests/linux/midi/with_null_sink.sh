@@ -48,10 +48,15 @@ start_pipewire() {
     pipewire >>"$work/pipewire.log" 2>&1 &
     echo $! >"$work/server.pid"
     wait_until 60 pw-cli info 0 || return 1
-    for daemon in wireplumber pipewire-pulse; do
-        "$daemon" >>"$work/pipewire.log" 2>&1 &
-        echo $! >>"$work/server.pid"
-    done
+    # WirePlumber's Bluetooth monitor watches logind and ends WirePlumber where there is no
+    # systemd (a container, a chroot); a null sink needs no Bluetooth.
+    mkdir -p "$work/wireplumber-config/wireplumber/bluetooth.lua.d"
+    echo 'bluez_monitor.enabled = false' \
+        >"$work/wireplumber-config/wireplumber/bluetooth.lua.d/60-no-bluetooth.lua"
+    XDG_CONFIG_HOME="$work/wireplumber-config" wireplumber >>"$work/pipewire.log" 2>&1 &
+    echo $! >>"$work/server.pid"
+    pipewire-pulse >>"$work/pipewire.log" 2>&1 &
+    echo $! >>"$work/server.pid"
     # The null sink is made through the PulseAudio service; once WirePlumber has made it the
     # default, new streams are linked to it. WirePlumber suspends idle sinks after 5 s unless the
     # sink says otherwise.
