@@ -2,7 +2,7 @@
 #   Linux:   cmake --install puts the program, its desktop entry, AppStream metadata, hicolor
 #            icons, manual page, changelog and copyright in place; cpack builds a .deb of the same
 #            files whose dependencies are the Debian packages it needs to run.
-#   Windows: cpack builds a zip holding Clavitap.exe and a short read-me.
+#   Windows: cpack builds a zip holding Clavitap.exe, a short read-me and the licence.
 set(CPACK_PACKAGE_NAME clavitap)
 set(CPACK_PACKAGE_VENDOR "The Clavitap developers")
 set(CPACK_PACKAGE_CONTACT "The Clavitap developers <feedback@clavitap.example.org>")
@@ -14,7 +14,14 @@ set(CPACK_STRIP_FILES ON)
 if(WIN32)
   install(TARGETS Clavitap RUNTIME DESTINATION .)
   install(FILES packaging/README-windows.txt DESTINATION . RENAME README.txt)
-  install(FILES LICENSE DESTINATION . RENAME LICENSE.txt)
+  # The zip's licence: Clavitap's own, then the notices of the runtime parts that the static link
+  # puts into Clavitap.exe.
+  file(READ LICENSE own_licence)
+  file(READ packaging/windows-notices.txt runtime_notices)
+  file(WRITE ${PROJECT_BINARY_DIR}/packaging/LICENSE.txt "${own_licence}\n${runtime_notices}")
+  set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+               ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/packaging/windows-notices.txt)
+  install(FILES ${PROJECT_BINARY_DIR}/packaging/LICENSE.txt DESTINATION .)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME Clavitap-${PROJECT_VERSION}-windows)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
