@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -88,9 +89,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no audio output\n");
         return 1;
     }
-    const bool ownPulseStream = output->DriverName() == "pulseaudio";
-    std::printf("driver %s, blocks of %d frames\n", output->DriverName().c_str(),
-                ownPulseStream ? kPulseBlockFrames : kPeriodFrames);
+    const std::string driver = output->DriverName();
+    const int blockFrames = driver == "pulseaudio" ? kPulseBlockFrames
+                            : driver == "pipewire" ? kPipeWireQuantumFrames
+                                                   : kPeriodFrames;
+    std::printf("driver %s, blocks of %d frames\n", driver.c_str(), blockFrames);
     Send(*synth, *output, 0xC0, 0, 0);
 
     std::vector<double> asleep, awake;
