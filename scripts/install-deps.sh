@@ -15,8 +15,9 @@ run_packages=(
   libpipewire-0.3-dev libpulse-dev libx11-dev libxi-dev libevdev-dev libxkbcommon-dev xkb-data libfontconfig-dev
 )
 test_packages=(
-  # packaging the .deb (cpack's DEB generator calls file and dpkg-shlibdeps)
-  dpkg-dev file
+  # packaging the .deb (cpack's DEB generator calls file and dpkg-shlibdeps), and the checks it
+  # must pass
+  dpkg-dev file lintian appstream desktop-file-utils man-db mandoc
   # the Windows target: MinGW-w64 cross compiler, and Wine to run its tests
   mingw-w64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 fonts-wine
   # GoogleTest and Google Benchmark

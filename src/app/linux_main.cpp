@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/close_on_signal.h"
+#include "app/command_line.h"
 #include "app/missing_desktop.h"
 #include "platform/key_state.h"
 #include "platform/linux/dispatch.h"
@@ -54,6 +55,8 @@ void EndProgram() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // --help and --version are answered before any window, sound or key source is touched.
+    if (const auto status = app::AnswerCommandLine(argc, argv)) return *status;
     // The SoundFont loads while the toolkit and the window are built; opening the built-in
     // synthesizer at start takes it from there.
     linux_::PreloadBuiltinSynth();
@@ -62,7 +65,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     applicationBuilt = true;
     QApplication::setApplicationName(QStringLiteral("Clavitap"));
-    QApplication::setDesktopFileName(QStringLiteral("clavitap"));
+    QApplication::setDesktopFileName(QStringLiteral("org.example.clavitap"));
     QApplication::setWindowIcon(linux_::AppIcon());
     // Only closing the main window ends the program: a message box closed while the window hides
     // in the notification area must not.

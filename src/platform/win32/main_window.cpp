@@ -321,10 +321,13 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_ENDSESSION:
             // The session ends without closing the window: the scan stops before the choices
-            // are saved, so that no note is sent and no box opens afterwards.
+            // are saved, so that no note is sent and no box opens afterwards. The program then
+            // ends as after a close, also when a box holds the start-up: Wine ends no process at
+            // a log-off, and the system need not wait for one.
             if (wParam) {
                 KillTimer(window_, kTimerId);
                 Unload();
+                DestroyWindow(window_);
             }
             return 0;
         case WM_DESTROY:
