@@ -72,7 +72,8 @@ else()
   # libxkbcommon, the PipeWire and PulseAudio clients) come from dpkg-shlibdeps; the SoundFont and the keyboard layouts are data, so
   # they are named here.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "timgm6mb-soundfont | fluid-soundfont-gm, xkb-data")
+  # fonts-wine holds a Tahoma of the original's widths, which the window's layout is measured in.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "timgm6mb-soundfont | fluid-soundfont-gm, xkb-data, fonts-wine")
   # A sound server: PipeWire is served by a stream of the program's own, as PulseAudio is.
   # qt6-wayland gives a Wayland session a native window rather than one through XWayland.
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS

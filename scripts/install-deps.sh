@@ -13,6 +13,8 @@ run_packages=(
   # and evdev keys
   qt6-base-dev qt6-wayland libfluidsynth-dev timgm6mb-soundfont librtmidi-dev libasound2-dev
   libpipewire-0.3-dev libpulse-dev libx11-dev libxi-dev libevdev-dev libxkbcommon-dev xkb-data libfontconfig-dev
+  # a Tahoma of the original's widths for the window font
+  fonts-wine
 )
 test_packages=(
   # packaging the .deb (cpack's DEB generator calls file and dpkg-shlibdeps), and the checks it

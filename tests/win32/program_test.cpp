@@ -210,27 +210,34 @@ TEST(Program, StoredValuesComeBackAtTheNextStart) {
     EXPECT_EQ(Stored("Devies"), "0");
 }
 
-// The message boxes of the program now shown.
-std::vector<HWND> BoxesOf(const Running& running) {
+// The program's top-level windows, shown or not: the main window stays hidden while a box holds
+// its start-up.
+std::vector<HWND> WindowsOf(const Running& running) {
     struct Find {
         DWORD processId;
-        std::vector<HWND> boxes;
+        std::vector<HWND> windows;
     } found{running.process.dwProcessId, {}};
     EnumWindows(
         [](HWND window, LPARAM lParam) -> BOOL {
             auto* find = reinterpret_cast<Find*>(lParam);
             DWORD owner = 0;
             GetWindowThreadProcessId(window, &owner);
-            char className[32] = {};
-            GetClassNameA(window, className, sizeof(className));
-            if (owner == find->processId && std::string(className) == "#32770" &&
-                IsWindowVisible(window)) {
-                find->boxes.push_back(window);
-            }
+            if (owner == find->processId) find->windows.push_back(window);
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&found));
-    return found.boxes;
+    return found.windows;
+}
+
+// The message boxes of the program now shown.
+std::vector<HWND> BoxesOf(const Running& running) {
+    std::vector<HWND> boxes;
+    for (HWND window : WindowsOf(running)) {
+        char className[32] = {};
+        GetClassNameA(window, className, sizeof(className));
+        if (std::string(className) == "#32770" && IsWindowVisible(window)) boxes.push_back(window);
+    }
+    return boxes;
 }
 
 bool WaitForBoxes(const Running& running, std::size_t count, int milliseconds) {
@@ -253,25 +260,6 @@ void ExpectStoredChoices() {
     EXPECT_EQ(Stored("Stage"), "4");
     EXPECT_EQ(Stored("Devies"), "0");
     EXPECT_EQ(Stored("Tools"), "40");
-}
-
-// The program's top-level windows, shown or not: the main window stays hidden while a box holds
-// its start-up.
-std::vector<HWND> WindowsOf(const Running& running) {
-    struct Find {
-        DWORD processId;
-        std::vector<HWND> windows;
-    } found{running.process.dwProcessId, {}};
-    EnumWindows(
-        [](HWND window, LPARAM lParam) -> BOOL {
-            auto* find = reinterpret_cast<Find*>(lParam);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == find->processId) find->windows.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found.windows;
 }
 
 // Runs a command line to its end, as a user would from a console.

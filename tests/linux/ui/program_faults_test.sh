@@ -1,8 +1,7 @@
 #!/bin/sh
 # The whole program meeting a fault as a user does, one case per run:
 #   program_faults_test.sh CASE path/to/clavitap path/to/libclavitap_box_log_preload.so
-# key_trap, signal_in_box, fifo_settings, unwritable_settings and no_soundfont run inside
-# x_session.sh --wm; no_display runs without any X server.
+# no_display runs without any X server; every other case inside x_session.sh --wm.
 set -u
 case_name=$1
 program=$2
@@ -246,6 +245,48 @@ no_display)
   done
   ;;
 
+box_after_signal)
+  # A close on a termination signal that cannot save the choices says so in a box, where a user
+  # who started the program from the desktop menu sees it, not on the terminal; closing the box,
+  # or a second signal, ends the program.
+  if [ "$(id -u)" -ne 0 ]; then echo "needs root for a private mount namespace"; exit 77; fi
+  for end_by in Return TERM; do
+    store_no_device
+    : >"$work/boxes.txt"
+    folder=$(dirname "$settings")
+    start_program "mount --bind '$folder' '$folder' && mount -o remount,bind,ro '$folder'"
+    for n in 1 2; do  # the instrument's bank select and program change fail at start
+      wait_until 100 logged_at_least $n || fail "start-up box $n did not appear"
+      wait_until 50 has_dialog || fail "start-up box $n is not shown"
+      press_return_on_box
+    done
+    wait_until 100 has_main_window || fail "no main window"
+    kill -TERM "$pid"
+    wait_until 100 has_dialog || fail "no box after the signal"
+    tail -1 "$work/boxes.txt" | grep -q 'could not save your choices' || fail "the box says not why"
+    has_ended && fail "the program ended under its box"
+    if [ $end_by = Return ]; then press_return_on_box; else kill -TERM "$pid"; fi
+    expect_end "after the box that followed a signal ($end_by)"
+    [ -s "$work/err.txt" ] && fail "words on the terminal ($end_by)"
+  done
+  ;;
+
+qt_platform)
+  # A desktop is there but Qt cannot start on it: the line names the real cause, not the display.
+  export QT_QPA_PLATFORM=wayland
+  start_program
+  expect_end "with QT_QPA_PLATFORM=wayland on X" 1
+  grep -q "QT_QPA_PLATFORM=\"wayland\".*X display \"$DISPLAY\" can be" "$work/err.txt" ||
+    fail "the forced platform is not named as the cause"
+  unset QT_QPA_PLATFORM
+  if [ "$(id -u)" -ne 0 ]; then echo "needs root for a private mount namespace"; exit 77; fi
+  start_program "mount -t tmpfs none $(qtpaths6 --query QT_INSTALL_PLUGINS)/platforms"
+  expect_end "without Qt's platform plug-ins" 1
+  grep -q 'plug-in "xcb", which is not installed' "$work/err.txt" || fail "the missing plug-in is not named"
+  grep -q 'no desktop' "$work/err.txt" && fail "the display was blamed"
+  [ "$(wc -l <"$work/err.txt")" -eq 1 ] || fail "not one line on standard error"
+  ;;
+
 unwritable_settings)
   # Settings that cannot be written at close: one box naming the file and the reason, a normal
   # end, and the old file intact. The folder is made read-only; root, whom permissions do not
@@ -299,9 +340,22 @@ no_soundfont)
   [ "$(grep -c 'No General MIDI SoundFont is installed' "$work/boxes.txt")" -eq 1 ] ||
     fail "not told once that no SoundFont is installed"
   head -1 "$work/boxes.txt" | grep -q 'timgm6mb-soundfont' || fail "the notice is not first"
+  head -1 "$work/boxes.txt" | grep -q 'device list' || fail "the notice says not what the list holds"
   [ "$(grep -vc 'SoundFont' "$work/boxes.txt")" -ge 1 ] || fail "the MIDI error boxes went away"
   wmctrl -i -c "$(windows_of_type NORMAL)"
   expect_end "without a SoundFont"
+  # A font that is there but cannot be loaded is named as such, not as missing.
+  : >"$work/boxes.txt"
+  rm -f "$settings"
+  start_program "mount -t tmpfs none /usr/share/sounds/sf2 && echo sfbk >/usr/share/sounds/sf2/TimGM6mb.sf2"
+  wait_until 100 has_main_window || fail "no main window with a damaged font"
+  sleep 1
+  grep -q 'cannot load the SoundFont /usr/share/sounds/sf2/TimGM6mb.sf2' "$work/boxes.txt" ||
+    fail "the damaged font is not named"
+  [ -s "$work/err.txt" ] && fail "words on the terminal"
+  grep -q 'No General MIDI SoundFont\|found no' "$work/boxes.txt" && fail "a damaged font was called missing"
+  wmctrl -i -c "$(windows_of_type NORMAL)"
+  expect_end "with a damaged SoundFont"
   ;;
 
 *) fail "no such case" ;;

@@ -116,7 +116,9 @@ TEST_F(Window, PlacesFixedControlsAtTheirLayoutRectanglesAndSizesAutoSizeLabelsB
         const QWidget* widget = window.Control(control.name);
         EXPECT_EQ(widget->pos(), QPoint(Px(control.left), Px(control.top))) << control.name;
         if (control.autoSize) {
-            EXPECT_EQ(widget->size(), widget->sizeHint()) << control.name;
+            // As wide as the caption; as tall as the face's Windows line, which may pass Qt's.
+            EXPECT_EQ(widget->width(), widget->sizeHint().width()) << control.name;
+            EXPECT_GE(widget->height(), widget->sizeHint().height()) << control.name;
         } else {
             EXPECT_EQ(widget->size(), QSize(Px(control.width), Px(control.height))) << control.name;
         }
