@@ -294,6 +294,9 @@ AudioDriver=pulseaudio
 InstrumentsDefinition=/usr/share/sounds/sf2/TimGM6mb.sf2
 CONF
   measure vmpk "Virtual MIDI Piano Keyboard" "Virtual MIDI Piano Keyboard" z vmpk
+  # bucklespring's OpenAL pins its stream to the sink it opened; allowed to move, the stream
+  # survives PipeWire's sink being made anew between the idle periods.
+  printf '[pulse]\nallow-moves = true\n' >"$HOME/.alsoftrc"
   measure bucklespring - "another program" a /usr/games/buckle
 fi
 
