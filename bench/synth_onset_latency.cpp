@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -83,14 +84,20 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no SoundFont\n");
         return 1;
     }
+    const auto opening = Clock::now();
     auto output = SynthAudioOutput::Open(*synth, NoteFirstSound);
     if (!output) {
         std::fprintf(stderr, "no audio output\n");
         return 1;
     }
-    const bool ownPulseStream = output->DriverName() == "pulseaudio";
-    std::printf("driver %s, blocks of %d frames\n", output->DriverName().c_str(),
-                ownPulseStream ? kPulseBlockFrames : kPeriodFrames);
+    // The program opens the output before its window shows: this delays the window.
+    std::printf("opening the output took %.1f ms\n",
+                std::chrono::duration<double, std::milli>(Clock::now() - opening).count());
+    const std::string driver = output->DriverName();
+    const int blockFrames = driver == "pulseaudio" ? kPulseBlockFrames
+                            : driver == "pipewire" ? kPipeWireQuantumFrames
+                                                   : kPeriodFrames;
+    std::printf("driver %s, blocks of %d frames\n", driver.c_str(), blockFrames);
     Send(*synth, *output, 0xC0, 0, 0);
 
     std::vector<double> asleep, awake;

@@ -7,7 +7,8 @@
 # free display number and its own wineserver, so runs in parallel never share a registry, a
 # desktop or a display, and nothing is left running afterwards. Each run is bounded by
 # CLAVITAP_WINE_TIMEOUT seconds (default 300); a crash ends with exit code 5 instead of waiting
-# in the debugger. The program's exit code is passed on.
+# in the debugger. The program's exit code is passed on. CLAVITAP_WINE_DPI, when set, is the
+# screen's DPI for this run (96 otherwise).
 set -u
 
 if [ $# -lt 2 ]; then
@@ -79,6 +80,15 @@ fi
 
 # Keep the wineserver up between the warm-up and the program; the warm-up also opens the desktop.
 quiet timeout 30 wineserver -p
+if [ -n "${CLAVITAP_WINE_DPI:-}" ]; then
+    for key in 'HKCU\Control Panel\Desktop' \
+        'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
+        quiet timeout 60 wine reg add "$key" /v LogPixels /t REG_DWORD /d "$CLAVITAP_WINE_DPI" /f
+    done
+    # The desktop started for the registry edit keeps the old DPI: start afresh.
+    quiet timeout 30 wineserver -k
+    quiet timeout 30 wineserver -p
+fi
 quiet timeout 60 wine cmd /c exit 0
 
 timeout -k 5 "$limit" wine "$@"

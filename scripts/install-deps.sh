@@ -9,13 +9,17 @@ run_packages=(
   # build tools
   cmake ninja-build g++ pkg-config
   # the Linux program: Qt 6 widgets (and its Wayland platform), FluidSynth with a General MIDI
-  # SoundFont, the ALSA sequencer, the PulseAudio client library (not a server), X11 and evdev keys
+  # SoundFont, the ALSA sequencer, the PipeWire and PulseAudio client libraries (not servers), X11
+  # and evdev keys
   qt6-base-dev qt6-wayland libfluidsynth-dev timgm6mb-soundfont librtmidi-dev libasound2-dev
-  libpulse-dev libx11-dev libxi-dev libevdev-dev libxkbcommon-dev xkb-data libfontconfig-dev
+  libpipewire-0.3-dev libpulse-dev libx11-dev libxi-dev libevdev-dev libxkbcommon-dev xkb-data libfontconfig-dev
+  # a Tahoma of the original's widths for the window font
+  fonts-wine
 )
 test_packages=(
-  # packaging the .deb (cpack's DEB generator calls file and dpkg-shlibdeps)
-  dpkg-dev file
+  # packaging the .deb (cpack's DEB generator calls file and dpkg-shlibdeps), and the checks it
+  # must pass
+  dpkg-dev file lintian appstream desktop-file-utils man-db mandoc
   # the Windows target: MinGW-w64 cross compiler, and Wine to run its tests
   mingw-w64 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 fonts-wine
   # GoogleTest and Google Benchmark

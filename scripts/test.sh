@@ -25,9 +25,10 @@ run_preset linux
 run_preset linux-sanitize
 run_preset windows
 
-echo "== packages: the .deb installed with apt-get and run, and the Windows zip ($SECONDS s)"
+echo "== packages: the .deb checked, installed with apt-get and run, and the Windows zip ($SECONDS s)"
 rm -f build/linux/clavitap_*.deb build/windows/Clavitap-*.zip
 (cd build/linux && cpack -G DEB >/dev/null)
+tests/package/deb_checks_test.sh build/linux/clavitap_*.deb
 tests/package/deb_install_test.sh build/linux/clavitap_*.deb \
   build/linux/tests/linux/ui/libclavitap_box_log_preload.so
 (cd build/windows && cpack -G ZIP >/dev/null)

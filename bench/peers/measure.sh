@@ -1,18 +1,21 @@
 #!/usr/bin/env bash
 # Measures Clavitap and two programs Linux users pick today for sound from the keyboard
 # (VMPK playing through FluidSynth with the same TimGM6mb SoundFont, and bucklespring) in one run,
-# in turn, with the same method, under Xvfb with a window manager and a PulseAudio null sink:
+# in turn, with the same method, under Xvfb with a window manager and a null sink, on both sound
+# servers: PulseAudio, then PipeWire with WirePlumber and its PulseAudio service (each private,
+# from tests/linux/midi/with_null_sink.sh):
 #   start to visible window: median of START_RUNS starts (for the programs that have one), and
 #     for Clavitap also with each installed General MIDI font as the default
 #   idle CPU over IDLE_SECONDS (no key down) from /proc/PID/stat, as % of one core, and the sound
-#     server's over the same time, first with idle sinks suspended after 5 s (as a desktop's
-#     sound server does), then on a bare server (the suspend module unloaded, the sink resumed)
+#     server's over the same time (PipeWire's: pipewire and pipewire-pulse added up), first with
+#     idle sinks suspended after 5 s (as a desktop's sound server does), then on a bare server
+#     (PulseAudio's suspend module unloaded, PipeWire's sink made anew with no suspend timeout)
 #   key down to audio onset: median and range of PRESSES presses (XTest press and recording in
 #     one process, checked against a reference beep of known start)
 #   ten keys held for HELD_SECONDS (in another window, or in VMPK's own, which plays only the
 #     keys it has the focus for): the program's and the sound server's CPU (bench/held_keys.sh)
 #   resident memory: VmRSS after the idle periods and VmHWM (peak) at the end
-# Prints one table with Clavitap's ratio to each peer.
+# Prints one table, each cell "PulseAudio / PipeWire", with Clavitap's ratio to each peer.
 #
 # usage: bench/peers/measure.sh [--only-clavitap]   (root, or the peers already installed)
 set -euo pipefail
@@ -23,18 +26,90 @@ presses=${PRESSES:-15}
 idle_seconds=${IDLE_SECONDS:-20}
 held_seconds=${HELD_SECONDS:-20}
 start_runs=${START_RUNS:-5}
-only_clavitap=false
-[ "${1:-}" = "--only-clavitap" ] && only_clavitap=true
+servers=(pulseaudio pipewire)
+figures=(lat_med lat_min lat_max idle server_suspend server_bare held_cpu held_srv start_ms
+         start_TimGM6mb start_FluidR3_GM rss hwm)
 
-need=(xvfb openbox pulseaudio pulseaudio-utils libpulse-dev libxtst-dev xdotool x11-utils timgm6mb-soundfont)
-$only_clavitap || need+=(vmpk bucklespring)
-missing=()
-for p in "${need[@]}"; do dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p"); done
-if [ ${#missing[@]} -gt 0 ]; then
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# --- the run: each server in turn, then the table -------------------------------------------------
+if [ "${1:-}" != --on-server ]; then
+  only_clavitap=false
+  [ "${1:-}" = "--only-clavitap" ] && only_clavitap=true
+  need=(xvfb openbox pulseaudio pulseaudio-utils libpulse-dev libxtst-dev xdotool x11-utils
+        timgm6mb-soundfont pipewire pipewire-bin wireplumber pipewire-pulse dbus-daemon)
+  $only_clavitap || need+=(vmpk bucklespring)
+  missing=()
+  for p in "${need[@]}"; do dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p"); done
+  if [ ${#missing[@]} -gt 0 ]; then
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  fi
+  [ -x "$clavitap" ] || { echo "build Clavitap first: cmake --preset linux && cmake --build --preset linux" >&2; exit 2; }
+  results=$(mktemp -d)
+  trap 'rm -rf "$results"' EXIT
+  : >"$results/figures"
+  g++ -std=c++20 -O2 -o "$results/probe" "$here/probe.cpp" -lX11 -lXtst -lpulse-simple -lpulse -lpthread
+  echo "load before the run: $(uptime)"
+  for server in "${servers[@]}"; do
+    kind=()
+    [ "$server" = pulseaudio ] || kind=(--"$server")
+    echo "== $server =="
+    "$root/tests/linux/midi/with_null_sink.sh" "${kind[@]}" --idle-suspend \
+      "$BASH" "$0" --on-server "$server" "$results" "$only_clavitap"
+  done
+
+  declare -A value  # [figure server program]
+  while read -r figure server program number; do
+    value[$figure $server $program]=$number
+  done <"$results/figures"
+  ratio() {  # clavitap peer -> "x.xx" (clavitap / peer)
+    awk -v a="$1" -v b="$2" 'BEGIN {if (b + 0 == 0 || a == "-" || b == "-") print "-"; else printf "%.2f", a / b}'
+  }
+  cell() {  # figure program -> "on PulseAudio / on PipeWire"
+    echo "${value[$1 pulseaudio $2]:--} / ${value[$1 pipewire $2]:--}"
+  }
+  ratio_cell() {  # figure peer
+    echo "$(ratio "${value[$1 pulseaudio clavitap]:--}" "${value[$1 pulseaudio $2]:--}") /" \
+      "$(ratio "${value[$1 pipewire clavitap]:--}" "${value[$1 pipewire $2]:--}")"
+  }
+  line() {  # cells...
+    printf '| %-46s | %15s | %15s | %15s | %13s | %13s |\n' "$@"
+  }
+  row() {  # label figure
+    line "$1" "$(cell "$2" clavitap)" "$(cell "$2" bucklespring)" "$(cell "$2" vmpk)" \
+      "$(ratio_cell "$2" bucklespring)" "$(ratio_cell "$2" vmpk)"
+  }
+  echo
+  echo "each cell: on PulseAudio / on PipeWire"
+  line "figure" "Clavitap" "bucklespring" "VMPK" "C/buckle" "C/VMPK"
+  printf '|%s|%s|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..48})" "-----------------" \
+    "-----------------" "-----------------" "---------------" "---------------"
+  row "key down to sound, median ms" lat_med
+  row "key down to sound, fastest ms" lat_min
+  row "key down to sound, slowest ms" lat_max
+  row "idle CPU over ${idle_seconds} s, % of one core" idle
+  row "sound server meanwhile, idle suspend, %" server_suspend
+  row "sound server meanwhile, bare server, %" server_bare
+  row "ten keys held ${held_seconds} s: program, %" held_cpu
+  row "ten keys held: sound server, %" held_srv
+  row "start to visible window, median of ${start_runs}, ms" start_ms
+  for font in TimGM6mb FluidR3_GM; do
+    [ -n "${value[start_$font pulseaudio clavitap]:-}${value[start_$font pipewire clavitap]:-}" ] ||
+      continue
+    for server in "${servers[@]}"; do
+      value[start_$font $server vmpk]=${value[start_ms $server vmpk]:--}
+    done
+    row "  Clavitap with $font as the default font" "start_$font"
+  done
+  row "resident memory VmRSS, MB" rss
+  row "peak resident memory VmHWM, MB" hwm
+  echo "(${presses} presses each; a ratio under 1 means Clavitap needs less; load after: $(uptime))"
+  exit 0
 fi
-[ -x "$clavitap" ] || { echo "build Clavitap first: cmake --preset linux && cmake --build --preset linux" >&2; exit 2; }
 
+# --- one server, inside with_null_sink.sh: every program measured ---------------------------------
+server_kind=$2
+results=$3
+only_clavitap=$4
+probe=$results/probe
 work=$(mktemp -d)
 pids=()
 cleanup() {
@@ -50,35 +125,51 @@ source "$root/bench/held_keys.sh"
 # shellcheck source=tests/support/private_xvfb.sh
 source "$root/tests/support/private_xvfb.sh"
 
-g++ -std=c++20 -O2 -o "$work/probe" "$here/probe.cpp" -lX11 -lXtst -lpulse-simple -lpulse -lpthread
-probe=$work/probe
-
-# A private desktop: X server, window manager, sound server with a null sink as the default.
+# A private desktop: X server and window manager; the sound server and its null sink "ci" (the
+# default, suspended after 5 s idle) come from with_null_sink.sh.
 start_private_xvfb "$work" || { echo "no Xvfb could start" >&2; exit 2; }
 pids+=("$xvfb_pid")
 openbox >/dev/null 2>&1 & pids+=($!)
-mkdir -m700 "$work/xdg"
-export XDG_RUNTIME_DIR=$work/xdg HOME=$work XDG_CONFIG_HOME=$work/config
-# Idle sinks are suspended after 5 s, as the sound server of a desktop does; bare_server and
-# suspending_server switch between that and a server without it.
-pulseaudio -n --daemonize=no --exit-idle-time=-1 -L module-native-protocol-unix \
-  -L "module-null-sink sink_name=ci rate=44100" -L "module-always-sink" >/dev/null 2>&1 & pids+=($!)
-server=$!
-for _ in $(seq 200); do pactl info >/dev/null 2>&1 && break; sleep 0.05; done
-pactl set-default-sink ci
-suspending_server() { pactl load-module module-suspend-on-idle timeout=5 >/dev/null; }
-bare_server() {
-  pactl unload-module module-suspend-on-idle
-  pactl suspend-sink ci 0
+export HOME=$work XDG_CONFIG_HOME=$work/config
+[ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] || export DBUS_SESSION_BUS_ADDRESS=disabled:
+# The sound server's processes that mix: PulseAudio, or PipeWire and its PulseAudio service.
+server=
+for p in $CLAVITAP_TEST_SINK_SERVER_PID; do
+  case "$(cat "/proc/$p/comm")" in pulseaudio | pipewire | pipewire-pulse) server+="$p " ;; esac
+done
+# bare_server and suspending_server switch between a sink that is suspended when idle and one
+# that never is.
+null_sink_suspended_after() {  # seconds (0: never)
+  pactl unload-module module-null-sink
+  pactl load-module module-null-sink sink_name=ci rate=44100 \
+    sink_properties=session.suspend-timeout-seconds="$1" >/dev/null
+  for _ in $(seq 200); do
+    pactl set-default-sink ci 2>/dev/null && [ "$(pactl get-default-sink)" = ci ] && break
+    sleep 0.05
+  done
 }
-suspending_server
+suspending_server() {
+  if [ "$server_kind" = pipewire ]; then
+    null_sink_suspended_after 5
+  else
+    pactl load-module module-suspend-on-idle timeout=5 >/dev/null
+  fi
+}
+bare_server() {
+  if [ "$server_kind" = pipewire ]; then
+    null_sink_suspended_after 0
+  else
+    pactl unload-module module-suspend-on-idle
+    pactl suspend-sink ci 0
+  fi
+}
 sleep 1
 
 # A window that holds the focus while keys are typed "in another program".
 xmessage -title "another program" -geometry +600+500 "another program" >/dev/null 2>&1 & pids+=($!)
 sleep 0.5
 
-cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+cpu_ticks() { held_ticks "$1"; }  # "PID..."
 percent() {  # ticks seconds
   awk -v d="$1" -v hz="$(getconf CLK_TCK)" -v s="$2" 'BEGIN {printf "%.2f", 100 * d / hz / s}'
 }
@@ -97,7 +188,8 @@ focus_named() {  # window name
   if [ -n "$id" ]; then xdotool windowactivate --sync "$id" >/dev/null 2>&1 || true; fi
 }
 
-declare -A idle server_suspend server_bare rss hwm lat_med lat_min lat_max start_ms held_cpu held_srv
+declare -A idle server_suspend server_bare rss hwm lat_med lat_min lat_max start_ms held_cpu held_srv \
+  start_TimGM6mb start_FluidR3_GM
 
 # Starts the program START_RUNS times (each start waits for the one before to end) and keeps the
 # last one running; sets pid and start_ms[name] (the median).
@@ -125,7 +217,6 @@ start_measured() {  # name window-title command...
 # bound over the default in a private mount namespace that the probe itself runs in, so that the
 # namespace's own set-up is not timed. Needs root; skipped otherwise.
 probe_prefix=()
-declare -A start_font_ms
 start_with_each_font() {  # command...
   local default font
   default=$(readlink -f /usr/share/sounds/sf2/default-GM.sf2 2>/dev/null) || return 0
@@ -136,7 +227,8 @@ start_with_each_font() {  # command...
     start_measured "clavitap-$font" Clavitap "$@"
     kill "$pid" 2>/dev/null || true
     for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
-    start_font_ms[$font]=${start_ms[clavitap-$font]}
+    declare -n start_with_font=start_$font
+    start_with_font[clavitap]=${start_ms[clavitap-$font]}
     unset 'start_ms[clavitap-$font]'
   done
   probe_prefix=()
@@ -182,7 +274,6 @@ measure() {  # name window-title(or -) focus-title keysym command...
   sleep 1
 }
 
-echo "load before the run: $(uptime)"
 echo "method check: a reference beep written at a known time is detected after (ms):"
 "$probe" reference ci ci.monitor 5 | sed 's/^/  /'
 
@@ -203,34 +294,15 @@ AudioDriver=pulseaudio
 InstrumentsDefinition=/usr/share/sounds/sf2/TimGM6mb.sf2
 CONF
   measure vmpk "Virtual MIDI Piano Keyboard" "Virtual MIDI Piano Keyboard" z vmpk
+  # bucklespring's OpenAL pins its stream to the sink it opened; allowed to move, the stream
+  # survives PipeWire's sink being made anew between the idle periods.
+  printf '[pulse]\nallow-moves = true\n' >"$HOME/.alsoftrc"
   measure bucklespring - "another program" a /usr/games/buckle
 fi
 
-ratio() {  # clavitap peer -> "x.xx" (clavitap / peer)
-  awk -v a="$1" -v b="$2" 'BEGIN {if (b + 0 == 0 || a == "-" || b == "-") print "-"; else printf "%.2f", a / b}'
-}
-row() {  # label key-array unit
-  local label=$1 array=$2
-  local -n values=$array
-  local c=${values[clavitap]:--} b=${values[bucklespring]:--} v=${values[vmpk]:--}
-  printf '| %-44s | %10s | %12s | %10s | %9s | %9s |\n' "$label" "$c" "$b" "$v" "$(ratio "$c" "$b")" "$(ratio "$c" "$v")"
-}
-echo
-printf '| %-44s | %10s | %12s | %10s | %9s | %9s |\n' "figure" "Clavitap" "bucklespring" "VMPK" "C/buckle" "C/VMPK"
-printf '|%s|%s|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..46})" "------------" "--------------" "------------" "-----------" "-----------"
-row "key down to sound, median ms" lat_med
-row "key down to sound, fastest ms" lat_min
-row "key down to sound, slowest ms" lat_max
-row "idle CPU over ${idle_seconds} s, % of one core" idle
-row "sound server meanwhile, idle suspend, %" server_suspend
-row "sound server meanwhile, bare server, %" server_bare
-row "ten keys held ${held_seconds} s: program, %" held_cpu
-row "ten keys held: sound server, %" held_srv
-row "start to visible window, median of ${start_runs}, ms" start_ms
-for font in "${!start_font_ms[@]}"; do
-  declare -A start_font_row=([clavitap]=${start_font_ms[$font]} [vmpk]=${start_ms[vmpk]:--})
-  row "  Clavitap with $font as the default font" start_font_row
+for figure in "${figures[@]}"; do
+  declare -n of_program=$figure
+  for name in "${!of_program[@]}"; do
+    echo "$figure $server_kind $name ${of_program[$name]}" >>"$results/figures"
+  done
 done
-row "resident memory VmRSS, MB" rss
-row "peak resident memory VmHWM, MB" hwm
-echo "(${presses} presses each; a ratio under 1 means Clavitap needs less; load after: $(uptime))"

@@ -30,8 +30,11 @@ void CloseOnTerminationSignals(QWidget& window) {
         char bytes[16];
         while (read(signalPipe[0], bytes, sizeof bytes) > 0) {
         }
-        // A box open now (a failed start-up step, say) must not hold the end.
-        linux_::EndMessageBoxes();
+        // A box open now (a failed start-up step, say) must not hold the end. A box the close
+        // raises is shown; a further signal ends that one too, and the program with it.
+        static bool signalledBefore = false;
+        linux_::EndMessageBoxes(signalledBefore);
+        signalledBefore = true;
         window.close();
     });
     struct sigaction action = {};

@@ -1,7 +1,8 @@
 // Turns SIGTERM, SIGINT and SIGHUP (a logout, Ctrl+C in the terminal that started the program,
 // `kill`) into an ordinary close of the main window, so the four choices are saved and the MIDI
-// port is closed as when the user closes the window. Open message boxes are closed, and any box
-// that would follow goes to standard error instead, so the program ends within moments.
+// port is closed as when the user closes the window. Open message boxes are closed; a box that
+// the close raises (choices that could not be saved) is shown as at any close, and a second signal
+// closes it too and sends any later box's text to standard error, so the program ends at once.
 #pragma once
 
 #include <QWidget>

@@ -6,9 +6,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "app/close_on_signal.h"
-#include "app/missing_desktop.h"
+#include "app/command_line.h"
+#include "app/qt_start_failure.h"
 #include "platform/key_state.h"
 #include "platform/linux/dispatch.h"
 #include "platform/linux/main_window.h"
@@ -17,24 +19,29 @@
 #include "platform/linux/qt/app_icon.h"
 #include "platform/linux/qt/window_font.h"
 #include "platform/message_box.h"
+#include "platform/midi_out.h"
 #include "platform/single_instance.h"
 
 namespace {
 
 QtMessageHandler qtStandardHandler = nullptr;
 bool applicationBuilt = false;
+// What Qt said while it started its platform: kept, not printed, to name the cause if it fails.
+std::vector<std::string>* startMessages = nullptr;
 
 // Qt's debug notes and warnings (a missing runtime folder, a font it had to substitute) are for
 // developers; the user's terminal stays quiet. Critical and fatal messages still get through,
-// except the fatal one of an application that finds no desktop: the user gets one line saying
-// so, and the program ends with status 1 instead of an abort.
+// except those of an application that cannot start its platform: the user gets one line naming
+// the cause, and the program ends with status 1 instead of an abort.
 void KeepQtNotesOffTheTerminal(QtMsgType type, const QMessageLogContext& context,
                                const QString& text) {
-    if (type == QtDebugMsg || type == QtInfoMsg || type == QtWarningMsg) return;
-    if (type == QtFatalMsg && !applicationBuilt) {
-        std::fprintf(stderr, "%s\n", app::MissingDesktopLine().c_str());
+    if (!applicationBuilt && startMessages != nullptr) {
+        startMessages->push_back(text.toStdString());
+        if (type != QtFatalMsg) return;
+        std::fprintf(stderr, "%s\n", app::QtStartFailureLine(*startMessages).c_str());
         std::_Exit(1);
     }
+    if (type == QtDebugMsg || type == QtInfoMsg || type == QtWarningMsg) return;
     if (qtStandardHandler != nullptr) qtStandardHandler(type, context, text);
 }
 
@@ -54,15 +61,20 @@ void EndProgram() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // --help and --version are answered before any window, sound or key source is touched.
+    if (const auto status = app::AnswerCommandLine(argc, argv)) return *status;
     // The SoundFont loads while the toolkit and the window are built; opening the built-in
     // synthesizer at start takes it from there.
     linux_::PreloadBuiltinSynth();
     linux_::ReadFontConfigurationAhead();
+    std::vector<std::string> qtStartMessages;
+    startMessages = &qtStartMessages;
     qtStandardHandler = qInstallMessageHandler(KeepQtNotesOffTheTerminal);
     QApplication app(argc, argv);
     applicationBuilt = true;
+    startMessages = nullptr;
     QApplication::setApplicationName(QStringLiteral("Clavitap"));
-    QApplication::setDesktopFileName(QStringLiteral("clavitap"));
+    QApplication::setDesktopFileName(QStringLiteral("org.example.clavitap"));
     QApplication::setWindowIcon(linux_::AppIcon());
     // Only closing the main window ends the program: a message box closed while the window hides
     // in the notification area must not.
@@ -82,7 +94,8 @@ int main(int argc, char** argv) {
         // its thread; showing it after the start-up sequence is then only the mapping.
         window.winId();
         // Told before the device boxes that the missing font causes, so that they make sense.
-        const std::string noSoundFont = linux_::MissingSoundFontNotice();
+        const std::string noSoundFont =
+            linux_::MissingSoundFontNotice(platform::midiOutGetNumDevs() > 0);
         if (!noSoundFont.empty()) platform::MsgBox(noSoundFont);
         linux_::Dispatch([&] { window.Handlers().Form_Load(); });
         window.show();

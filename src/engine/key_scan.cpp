@@ -29,6 +29,11 @@ void ScanKeys(const platform::ListControl& diao, const platform::ScrollBarContro
         const Integer note = CheckedAdd(CheckedMul(CheckedAdd(tone, Integer{1}), Integer{5}), base);
         mdlPubSelf::SendScanNoteOn(0, FoldIntoMidiRange(note), velocity);
     }
+    ReleaseLetGoNotes();
+}
+
+void ReleaseLetGoNotes() {
+    mdlPubSelf::ReleaseScanNotes(kNoteHoldTicks);
 }
 
 }  // namespace engine

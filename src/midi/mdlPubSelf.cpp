@@ -3,6 +3,7 @@
 #include <string>
 
 #include "core/checked_integer.h"
+#include "midi/sounding_notes.h"
 #include "platform/message_box.h"
 #include "platform/midi_out.h"
 
@@ -14,6 +15,13 @@ namespace {
 
 // A failed send of the key scan has shown its box, and nothing has succeeded since.
 bool scanErrorShown = false;
+
+// The key scan's notes that sound on the open device. Sustained instruments hold a note until it
+// is ended, so every note that reached the device is ended once its key is up, or when the device
+// closes.
+SoundingNotes scanNotes;
+
+constexpr Integer kNoteOffVelocity = 64;  // the value for a keyboard that senses none
 
 // The product name as far as its first NUL (the field need not hold one when full).
 std::string ProductName(const platform::MidiOutCapsA& caps) {
@@ -41,6 +49,14 @@ Long Send(Integer status, Integer data1, Integer data2) {
     return result;
 }
 
+// Note-offs for `notes`, whatever each send's result: a note the device cannot be reached for is
+// given up rather than tried again on every tick.
+void EndNotes(const std::vector<SoundingNotes::Note>& notes) {
+    for (const SoundingNotes::Note& sounding : notes) {
+        Send(CheckedAdd(Integer{128}, sounding.channel), sounding.note, kNoteOffVelocity);
+    }
+}
+
 }  // namespace
 
 Boolean FillMidiDeviceList(platform::ListControl& list) {
@@ -64,6 +80,8 @@ Boolean OpenMidiOut(Integer deviceId) {
 
 void CloseMidiOut() {
     if (MidiOutHandle == 0) return;
+    // A port left with notes on would keep an external synthesizer sounding them.
+    EndNotes(scanNotes.TakeAll());
     const Long result = platform::midiOutClose(MidiOutHandle);
     if (result != 0) ShowMidiError(ToInteger(result));
     MidiOutHandle = 0;
@@ -80,6 +98,7 @@ void SendNoteOn(Integer channel, Integer note, Integer velocity) {
 
 void SendScanNoteOn(Integer channel, Integer note, Integer velocity) {
     const Long result = Send(CheckedAdd(Integer{144}, channel), note, velocity);
+    if (result == 0) scanNotes.Struck(channel, note);
     if (result == 0 || scanErrorShown) return;
     scanErrorShown = true;
     ShowMidiError(ToInteger(result));
@@ -87,6 +106,10 @@ void SendScanNoteOn(Integer channel, Integer note, Integer velocity) {
 
 void ShowNextScanError() {
     scanErrorShown = false;
+}
+
+void ReleaseScanNotes(int holdPasses) {
+    EndNotes(scanNotes.EndPass(holdPasses));
 }
 
 void SendControlChange(Integer channel, Integer controller, Integer value) {

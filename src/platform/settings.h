@@ -17,8 +17,12 @@ std::string GetSetting(const std::string& app, const std::string& section, const
 bool SaveSetting(const std::string& app, const std::string& section, const std::string& key,
                  const std::string& value);
 
-// After a refused SaveSetting: in plain words for the user, where the settings of `app` live and
-// why the last write was refused. The settings stored before stay as they were.
+// Removes `key`, so that it reads as absent again; an absent key is no failure. Returns false
+// when the store refused the removal.
+bool DeleteSetting(const std::string& app, const std::string& section, const std::string& key);
+
+// After a refused SaveSetting or DeleteSetting: in plain words for the user, where the settings of
+// `app` live and why the last write was refused. The settings stored before stay as they were.
 std::string SettingsWriteFailure(const std::string& app);
 
 }  // namespace platform

@@ -1,9 +1,10 @@
-// One Clavitap per user session. The first start claims the session and answers later starts; a
-// later start hands over to it: the running program brings its window back and the later start
-// ends without reading or writing the settings or opening a MIDI device.
-// Windows: a named mutex in the session's namespace; the request is a registered window message
+// One Clavitap per user session (on an X desktop, per X display). The first start claims the
+// session and answers later starts; a later start hands over to it: the running program brings its
+// window back and the later start ends without reading or writing the settings or opening a MIDI
+// device. Windows: a named mutex in the session's namespace; the request is a registered window
+// message
 //          sent to the running program's window.
-// Linux:   a lock on a file in XDG_RUNTIME_DIR, and a local socket beside it for the request.
+// Linux:   a local socket in the kernel's abstract namespace, which serves the request too.
 // Either claim goes with the process that holds it, so a program that was killed blocks no start.
 #pragma once
 
@@ -14,7 +15,7 @@ namespace platform {
 enum class SessionClaim {
     First,       // this start is the session's program: it goes on and answers later starts
     HandedOver,  // another program runs and has brought its window back: end with status 0
-    NoAnswer,    // another program holds the session but did not answer; the user has been told
+    NoAnswer,    // another program holds the session but did not answer; a box has told the user
 };
 
 // Decides the role of this start. Waits at most about two seconds for a program that is still

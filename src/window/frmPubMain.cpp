@@ -35,6 +35,11 @@ bool WriteSetting(const char* key, Integer value) {
     return platform::SaveSetting(kApp, kSection, key, IntegerText(value));
 }
 
+// False when the store refused the removal.
+bool RemoveSetting(const char* key) {
+    return platform::DeleteSetting(kApp, kSection, key);
+}
+
 // Rounds a size computed at double precision once to single; a result that is not a finite
 // single-precision number abandons the step.
 float ToSingle(double value) {
@@ -45,21 +50,63 @@ float ToSingle(double value) {
 
 }  // namespace
 
+template <typename Apply>
+void frmPubMain::RestoreChoice(Choice& choice, const char* defaultValue, Apply&& apply) {
+    choice.restore = Restore::Dropped;
+    Integer value = 0;
+    try {
+        value = ReadSetting(choice.key, defaultValue);
+    } catch (const std::exception&) {
+        return;  // not a number, or none that fits an Integer
+    }
+    try {
+        apply(value);
+    } catch (const std::exception&) {
+        // A device list changes between starts (a port unplugged, no sound server yet): a stored
+        // position it does not reach now may name a device again at the next start.
+        if (&choice == &Devies_ && value >= 0) choice.restore = Restore::Kept;
+        return;
+    }
+    // A list left without a selection holds no choice worth keeping.
+    const bool noSelection = &choice != &Vol_ && value == -1;
+    if (!noSelection) choice.restore = Restore::Shown;
+}
+
 void frmPubMain::Form_Load() {
-    SkipOnError([&] { mdlPubSelf::FillMidiDeviceList(c_.ComDevies); });
-    SkipOnError([&] { c_.Vol.SetValue(ReadSetting("Vol", "100")); });
-    SkipOnError([&] { c_.diao.SetListIndex(ReadSetting("Stage", "0")); });
-    SkipOnError([&] { c_.ComDevies.SetListIndex(ReadSetting("Devies", "0")); });
-    SkipOnError([&] { c_.ComSounds.SetListIndex(ReadSetting("Tools", "0")); });
-    SkipOnError([&] { ComDevies_Click(); });
-    SkipOnError([&] { ComSounds_Click(); });
+    const auto step = [this](auto&& run) {
+        if (!unloaded_) SkipOnError(run);
+    };
+    step([&] { mdlPubSelf::FillMidiDeviceList(c_.ComDevies); });
+    step([&] { RestoreChoice(Vol_, "100", [&](Integer v) { c_.Vol.SetValue(v); }); });
+    step([&] { RestoreChoice(Stage_, "0", [&](Integer v) { c_.diao.SetListIndex(v); }); });
+    step([&] { RestoreChoice(Devies_, "0", [&](Integer v) { c_.ComDevies.SetListIndex(v); }); });
+    step([&] { RestoreChoice(Tools_, "0", [&](Integer v) { c_.ComSounds.SetListIndex(v); }); });
+    step([&] { ComDevies_Click(); });
+    step([&] { ComSounds_Click(); });
+    if (unloaded_) return;
+    for (Choice* choice : {&Devies_, &Tools_, &Vol_, &Stage_}) choice->shown = choice->read(c_);
+    restored_ = true;
+}
+
+bool frmPubMain::SaveChoices() {
+    bool saved = true;
+    for (const Choice* choice : {&Devies_, &Tools_, &Vol_, &Stage_}) {
+        const Integer now = choice->read(c_);
+        if (choice->restore == Restore::Shown || now != choice->shown) {
+            saved = WriteSetting(choice->key, now) && saved;
+        } else if (choice->restore == Restore::Dropped) {
+            // Gone, the next start takes the value it gives an absent key.
+            saved = RemoveSetting(choice->key) && saved;
+        }
+    }
+    return saved;
 }
 
 void frmPubMain::Form_Unload() {
-    bool saved = WriteSetting("Devies", c_.ComDevies.ListIndex());
-    saved = WriteSetting("Tools", c_.ComSounds.ListIndex()) && saved;
-    saved = WriteSetting("Vol", c_.Vol.Value()) && saved;
-    saved = WriteSetting("Stage", c_.diao.ListIndex()) && saved;
+    unloaded_ = true;
+    // Closed before its choices were restored, the window shows none of the user's: the stored
+    // ones stay as they were.
+    const bool saved = !restored_ || SaveChoices();
     platform::Shell_NotifyIconA(platform::NIM_DELETE, AnsiBytes(TrayIcon_));
     mdlPubSelf::CloseMidiOut();
     // Choices that could not be kept are not lost without a word; the program still ends normally.
@@ -82,8 +129,13 @@ void frmPubMain::ComSounds_Click() {
 }
 
 void frmPubMain::Timer1_Timer() {
-    // While a box is open the scan waits: the keys that answer the box are the box's own.
-    if (scanning_ || platform::MsgBoxOpen()) return;
+    if (scanning_) return;
+    // While a box is open the scan waits: the keys that answer the box are the box's own. The
+    // notes already sounding still end on time.
+    if (platform::MsgBoxOpen()) {
+        engine::ReleaseLetGoNotes();
+        return;
+    }
     scanning_ = true;
     try {
         engine::ScanKeys(c_.diao, c_.Vol, rnd_);

@@ -23,15 +23,19 @@ class frmPubMain {
     explicit frmPubMain(const Controls& controls) : c_(controls) {}
 
     // Fills the device list, restores the four saved choices, opens the device, sends the
-    // instrument. Never raises: a failing step is skipped silently.
+    // instrument. Never raises: a failing step is skipped silently. Once the window has unloaded
+    // (closed from a box that a step showed), the remaining steps do not run.
     void Form_Load();
-    // Saves the four choices, removes the tray icon, closes the MIDI port; when the settings
-    // could not be written, says so once.
+    // Saves the choices, removes the tray icon, closes the MIDI port; when the settings could not
+    // be written, says so once. Only a window whose start-up has finished saves anything: closed
+    // earlier, it leaves the stored settings as they were. A stored choice that start-up could
+    // not show is kept as stored (a device not listed at this start) or removed (text that is no
+    // choice), unless the user has picked another since.
     void Form_Unload();
     void ComDevies_Click();
     void ComSounds_Click();
-    // The key scan. A tick that arrives while a message box is open, or while an earlier tick is
-    // still running, returns at once.
+    // The key scan. A tick that arrives while an earlier tick is still running returns at once;
+    // one that arrives while a message box is open only ends the notes of keys let go.
     void Timer1_Timer();
     // Hides the window behind a notification-area icon; if the platform refuses the icon, the
     // window stays shown so that the user can still reach it.
@@ -47,7 +51,33 @@ class frmPubMain {
     const TrayIconRecord& TrayIcon() const { return TrayIcon_; }
 
   private:
+    // What start-up made of one stored choice; it decides what shut-down does with it.
+    enum class Restore {
+        Shown,    // the control shows it: saved from the control
+        Kept,     // a device this start does not list: the stored text stays
+        Dropped,  // no choice at all (not a number, out of range, no selection): removed
+    };
+    struct Choice {
+        const char* key;
+        Integer (*read)(const Controls&);  // the control's value
+        Restore restore = Restore::Dropped;
+        Integer shown = 0;  // the control's value when start-up finished
+    };
+    // One restore step: reads the choice's key (`defaultValue` when absent), hands the number to
+    // `apply` and notes what became of it.
+    template <typename Apply>
+    void RestoreChoice(Choice& choice, const char* defaultValue, Apply&& apply);
+    // False when the store refused a write.
+    bool SaveChoices();
+
     Controls c_;
+    // In the order shut-down saves them.
+    Choice Devies_{"Devies", [](const Controls& c) { return c.ComDevies.ListIndex(); }};
+    Choice Tools_{"Tools", [](const Controls& c) { return c.ComSounds.ListIndex(); }};
+    Choice Vol_{"Vol", [](const Controls& c) { return c.Vol.Value(); }};
+    Choice Stage_{"Stage", [](const Controls& c) { return c.diao.ListIndex(); }};
+    bool restored_ = false;
+    bool unloaded_ = false;
     TrayIconRecord TrayIcon_;
     Rnd rnd_;
     bool scanning_ = false;

@@ -20,6 +20,10 @@ inline constexpr int kVolMin = 0;
 inline constexpr int kVolMax = 100;
 inline constexpr int kVolSmallChange = 1;
 inline constexpr int kVolLargeChange = 1;
+// Rows an open drop-down list shows before it scrolls, on both targets.
+inline constexpr int kVisibleListRows = 12;
+// The room kept between neighbouring links of the link row.
+inline constexpr int kLinkGap = 90;
 
 enum class Kind { TextBox, DropDownList, HScrollBar, Timer, Label, LinkLabel };
 enum class Font { None, Window, Bold };
@@ -154,6 +158,19 @@ constexpr const Control& Find(std::string_view name) {
     }
     throw "no such control";  // unreachable for the names used in the program; fails a constexpr
                               // use
+}
+
+// The link that begins next to the right of `link` on the link row; nullptr for the last one.
+// A link's caption must end kLinkGap before that link's left edge.
+constexpr const Control* NextLink(const Control& link) {
+    const Control* next = nullptr;
+    for (const Control& control : kControls) {
+        if (control.kind == Kind::LinkLabel && control.left > link.left &&
+            (next == nullptr || control.left < next->left)) {
+            next = &control;
+        }
+    }
+    return next;
 }
 
 }  // namespace layout

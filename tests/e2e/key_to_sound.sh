@@ -2,7 +2,7 @@
 # End to end: the key "A", typed while another program's window has the focus, comes out of the
 # built-in synthesizer as note 70 (base note 65, tone "C" adds 5), about 466 Hz.
 #
-# Usage: key_to_sound.sh [--pipewire] [--server-later] [--tone-b PROGRAM]
+# Usage: key_to_sound.sh [--pipewire] [--server-later] [--tone-b PROGRAM | --ends PROGRAM]
 #                        PATH/TO/clavitap [PATH/TO/clavitap_sound_probe]
 # Starts its own Xvfb on a free display and a sound server with a null sink in a private runtime
 # folder (PulseAudio, or with --pipewire PipeWire, WirePlumber and PipeWire's PulseAudio service
@@ -13,18 +13,21 @@
 # then prints how long after the key went down notes come after a pause (a measurement, not a
 # check). With --tone-b PROGRAM the tone is "B" and the instrument PROGRAM, and eight keys whose
 # notes lie above most instruments' sampled range ("1", "0", Q, P, Z, A, Space, F12: notes 122 to
-# 159 before the octave fold) must each be heard. Every wait has a time limit; everything started here is stopped on exit.
+# 159 before the octave fold) must each be heard. With --ends PROGRAM the instrument is PROGRAM,
+# "hello world" is typed, and 5 s after the last key the sink must be silent. Every wait has a time limit; everything started here is stopped on exit.
 set -uo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 server_options=()
 server_later=false
 tone_b_program=""
+ends_program=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --pipewire) server_options+=(--pipewire); shift ;;
     --server-later) server_later=true; shift ;;
     --tone-b) tone_b_program=$2; shift 2 ;;
+    --ends) ends_program=$2; shift 2 ;;
     *) break ;;
   esac
 done
@@ -38,6 +41,7 @@ if [ -z "${CLAVITAP_TEST_SINK_HOME:-}" ]; then
   later=()
   $server_later && later=(--server-later)
   [ -n "$tone_b_program" ] && later+=(--tone-b "$tone_b_program")
+  [ -n "$ends_program" ] && later+=(--ends "$ends_program")
   exec "$here/../linux/midi/with_null_sink.sh" "${server_options[@]}" \
     "$BASH" "$0" "${server_options[@]}" "${later[@]}" "$@"
 fi
@@ -106,6 +110,7 @@ export XDG_CONFIG_HOME="$work/config"
 mkdir -p "$XDG_CONFIG_HOME/Clavitap"
 stage=0 tools=0
 [ -n "$tone_b_program" ] && stage=11 tools=$tone_b_program
+[ -n "$ends_program" ] && tools=$ends_program
 printf '[Value]\nVol=100\nStage=%s\nDevies=0\nTools=%s\n' "$stage" "$tools" \
   >"$XDG_CONFIG_HOME/Clavitap/Clavitap.conf"
 QT_QPA_PLATFORM=xcb "$program" >"$work/clavitap.log" 2>&1 &
@@ -174,6 +179,19 @@ if [ -n "$tone_b_program" ]; then
   echo "PASS: at tone B, instrument $tone_b_program, all eight keys were heard"
   exit 0
 fi
+if [ -n "$ends_program" ]; then
+  typed_at=$(now_in_recording)
+  xdotool type --delay 150 "hello world"
+  sleep 5
+  silent_at=$(now_in_recording)  # a recorder that writes late only makes this earlier
+  sleep 1
+  kill -0 "$clavitap" 2>/dev/null || fail "Clavitap ended while the keys were typed"
+  stop_recording
+  python3 "$here/silent_after.py" "$work/out.wav" "$typed_at" "$silent_at" ||
+    fail "with instrument $ends_program, the notes of \"hello world\" still sound 5 s after it"
+  echo "PASS: with instrument $ends_program, \"hello world\" was silent 5 s after its last key"
+  exit 0
+fi
 key_at=$(now_in_recording)
 xdotool keydown a
 sleep 0.2
@@ -185,7 +203,23 @@ stop_recording
 python3 "$here/recording_pitch.py" "$work/out.wav" "$key_at" "$expected_hz" ||
   fail "the recording does not carry note 70 (about $expected_hz Hz) after the key"
 server=PulseAudio
-[ ${#server_options[@]} -eq 0 ] || server="PipeWire (its PulseAudio service)"
+if [ ${#server_options[@]} -gt 0 ]; then
+  # The program's stream is PipeWire's own, not one made through its PulseAudio service.
+  pw-dump >"$work/pw-dump.json" 2>/dev/null || fail "pw-dump failed"
+  python3 - "$work/pw-dump.json" "$clavitap" <<'EOF' || fail "the synthesizer's stream is not native"
+import json, sys
+objects, pid = json.load(open(sys.argv[1])), int(sys.argv[2])
+def props(kind):
+    return [o["info"]["props"] for o in objects if o.get("type", "").endswith(":" + kind)]
+# The program's own connection (the PulseAudio service lists its clients too, as its own API),
+# and a stream made on it.
+clients = {p["object.id"] for p in props("Client") if p.get("application.process.id") == pid
+           and p.get("client.api") != "pipewire-pulse"}
+sys.exit(not any(p.get("client.id") in clients and p.get("media.class") == "Stream/Output/Audio"
+                 for p in props("Node")))
+EOF
+  server="PipeWire (a native stream)"
+fi
 $server_later && server="$server started after the program"
 echo "PASS: \"A\" typed in another window sounded note 70 on $server"
 

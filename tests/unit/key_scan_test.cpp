@@ -1,5 +1,7 @@
 #include <algorithm>
 #include <set>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/key_scan.h"
@@ -7,6 +9,8 @@
 #include "fakes/window_fixture.h"
 
 namespace {
+
+using Bytes = std::array<int, 4>;
 
 class KeyScan : public WindowFixture {
   protected:
@@ -17,6 +21,7 @@ class KeyScan : public WindowFixture {
         diao.SetListIndex(0);
     }
     void Press(int code) { fake::State().keys[static_cast<std::size_t>(code)] = -32768; }
+    void Release(int code) { fake::State().keys[static_cast<std::size_t>(code)] = 0; }
     std::vector<std::array<int, 4>> Tick() {
         fake::State().sent.clear();
         window.Timer1_Timer();
@@ -170,6 +175,99 @@ TEST_F(KeyScan, AFailedScanShowsOneBoxUntilAPickOrASuccess) {
     EXPECT_EQ(fake::State().boxes.size(), 3u);
     window.Timer1_Timer();
     EXPECT_EQ(fake::State().boxes.size(), 3u);
+}
+
+// A note sounds on while any key strikes it and ends once none has for the hold time, with one
+// note-off naming the note as it was struck: a tone change and octave folding in between change
+// nothing of that.
+TEST_F(KeyScan, ANoteEndsOnceNoKeyHasStruckItForTheHoldTime) {
+    std::vector<std::pair<int, Bytes>> heard;  // tick, message
+    const auto run = [&](int ticks) {
+        for (int i = 0; i < ticks; ++i) {
+            const int tick = static_cast<int>(fake::State().refreshes);
+            for (const Bytes& message : Tick()) heard.emplace_back(tick, message);
+        }
+    };
+    const auto offs = [&] {
+        std::vector<std::pair<int, Bytes>> found;
+        for (const auto& sent : heard) {
+            if (sent.second[0] != 144) found.push_back(sent);
+        }
+        return found;
+    };
+    constexpr int kHold = engine::kNoteHoldTicks;
+    Press('A');
+    run(2);  // ticks 0, 1: note 70
+    diao.SetListIndex(1);
+    run(1);  // tick 2: note 75, while 70 is no longer struck
+    Release('A');
+    run(kHold + 5);
+    EXPECT_EQ(heard.size(), 3u + 2u);
+    EXPECT_EQ(offs(), (std::vector<std::pair<int, Bytes>>{{1 + kHold, {128, 70, 64, 0}},
+                                                          {2 + kHold, {128, 75, 64, 0}}}));
+
+    // Enter and "1" both strike 123 at tone "B" ("1" folded down three octaves): the note lasts
+    // until both are up.
+    heard.clear();
+    diao.SetListIndex(11);
+    Press(13);
+    Press('1');
+    run(1);
+    Release('1');
+    run(2 * kHold);
+    EXPECT_TRUE(offs().empty());
+    const int lastStrike = static_cast<int>(fake::State().refreshes) - 1;
+    Release(13);
+    run(kHold + 5);
+    EXPECT_EQ(offs(),
+              (std::vector<std::pair<int, Bytes>>{{lastStrike + kHold, {128, 123, 64, 0}}}));
+}
+
+// Notes still sounding end on the device they were struck on before it closes: at a device pick,
+// at window close, and while a box holds the scan they end on time, without a box of their own.
+TEST_F(KeyScan, SoundingNotesEndBeforeTheirDeviceClosesAndWhileABoxIsOpen) {
+    const auto firstHandle = mdlPubSelf::MidiOutHandle;
+    fake::State().devices = {"Port"};
+    mdlPubSelf::FillMidiDeviceList(ComDevies);
+    ComDevies.SetListIndex(0);
+    Press('A');
+    Tick();
+    fake::State().calls.clear();
+    window.ComDevies_Click();
+    EXPECT_EQ(fake::State().calls,
+              (std::vector<std::string>{"midiOutShortMsg", "midiOutClose", "midiOutOpen 0"}));
+    ASSERT_EQ(fake::State().sent.back().handle, firstHandle);
+    EXPECT_EQ(fake::State().sent.back().Bytes(), (Bytes{128, 70, 64, 0}));
+
+    Tick();
+    fake::State().calls.clear();
+    window.Form_Unload();
+    const auto& calls = fake::State().calls;
+    EXPECT_LT(std::find(calls.begin(), calls.end(), "midiOutShortMsg"),
+              std::find(calls.begin(), calls.end(), "midiOutClose"));
+    EXPECT_EQ(fake::State().sent.back().Bytes(), (Bytes{128, 70, 64, 0}));
+
+    // A box from elsewhere (an instrument the device refuses) stays open for the hold time: the
+    // note ends meanwhile, and the failed note-off of a closed device shows nothing.
+    mdlPubSelf::OpenMidiOut(0);
+    Tick();
+    Release('A');
+    int boxTicks = 0;
+    fake::State().whileBoxOpen = [&] {
+        while (boxTicks++ < engine::kNoteHoldTicks) window.Timer1_Timer();
+    };
+    fake::State().sent.clear();
+    mdlPubSelf::ShowMidiError(1);
+    ASSERT_EQ(fake::State().sent.size(), 1u);
+    EXPECT_EQ(fake::State().sent[0].Bytes(), (Bytes{128, 70, 64, 0}));
+    fake::State().whileBoxOpen = nullptr;
+    Press('A');
+    Tick();
+    mdlPubSelf::MidiOutHandle = 0;  // the device went away under the note
+    Release('A');
+    const auto boxes = fake::State().boxes.size();
+    for (int tick = 0; tick <= engine::kNoteHoldTicks; ++tick) Tick();
+    EXPECT_EQ(fake::State().boxes.size(), boxes);
 }
 
 }  // namespace

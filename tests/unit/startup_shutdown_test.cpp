@@ -1,4 +1,6 @@
 #include <array>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "fakes/window_fixture.h"
@@ -111,18 +113,65 @@ TEST_F(Shutdown, WritesTheFourValuesThenRemovesTheIconThenClosesThePort) {
     EXPECT_EQ(mdlPubSelf::MidiOutHandle, 0);
 }
 
-TEST_F(Shutdown, AnEmptyDeviceListIsStoredAsMinusOneAndRestoredAsNoSelection) {
+TEST_F(Shutdown, AnEmptyDeviceListKeepsTheStoredDeviceAndMinusOneIsRestoredAsNoSelection) {
+    Store("Devies", "1");
     window.Form_Load();
     window.Form_Unload();
-    EXPECT_EQ(Stored("Devies"), "-1");
+    EXPECT_EQ(Stored("Devies"), "1");
 
+    Store("Devies", "-1");
     fake::ListBox again;
     frmPubMain next{{form, again, ComSounds, diao, Vol, lblHide, lblFeedback}};
     next.Form_Load();
     EXPECT_EQ(again.ListIndex(), -1);
 }
 
+// Each text that is no choice, in each key: the next start finds that key absent and the others
+// as stored; a choice the user picked instead is saved; a window closed before its start-up
+// finished writes nothing.
+TEST_F(Shutdown, WritesOnlyRestoredOrPickedChoices) {
+    const std::map<std::string, std::string> stored = {
+        {"Vol", "37"}, {"Stage", "4"}, {"Devies", "0"}, {"Tools", "40"}};
+    for (const auto& [key, ignored] : stored) {
+        for (const char* text : {"", "abc", "1e3", "12345678901234567890", "5.5", "-1", "0x10",
+                                 "-32769", "200", "-2"}) {
+            SCOPED_TRACE(key + "=\"" + text + "\"");
+            fake::Reset();
+            fake::State().mapper = "Mapper";
+            fake::State().settings.clear();
+            for (const auto& [k, v] : stored) Store(k, k == key ? text : v);
+            frmPubMain run{{form, ComDevies, ComSounds, diao, Vol, lblHide, lblFeedback}};
+            run.Form_Load();
+            run.Form_Unload();
+            // A device position that no list reaches now may be listed again at the next start.
+            const bool kept = key == "Devies" && std::string(text) == "200";
+            EXPECT_EQ(fake::State().settings.count("Clavitap/Value/" + key), kept ? 1u : 0u);
+            for (const auto& [k, v] : stored) {
+                if (k != key) {
+                    EXPECT_EQ(Stored(k), v) << k;
+                }
+            }
+        }
+    }
+
+    Store("Vol", "abc");
+    frmPubMain picked{{form, ComDevies, ComSounds, diao, Vol, lblHide, lblFeedback}};
+    picked.Form_Load();
+    Vol.SetValue(Vol.Value() == 50 ? 51 : 50);
+    picked.Form_Unload();
+    EXPECT_EQ(Stored("Vol"), std::to_string(Vol.Value()));
+
+    Store("Vol", "abc");
+    frmPubMain early{{form, ComDevies, ComSounds, diao, Vol, lblHide, lblFeedback}};
+    fake::State().calls.clear();
+    early.Form_Unload();
+    EXPECT_EQ(Stored("Vol"), "abc");
+    EXPECT_EQ(fake::State().calls, (std::vector<std::string>{"NIM_DELETE"}));
+}
+
 TEST_F(Shutdown, RefusedWritesAreToldOnceAfterTheRestOfTheShutdownRuns) {
+    window.Form_Load();
+    fake::State().boxes.clear();
     mdlPubSelf::OpenMidiOut(0);
     fake::State().settingsWritable = false;
     fake::State().calls.clear();

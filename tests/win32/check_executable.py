@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Checks Clavitap.exe from the outside: it imports only DLLs of the system, and its resources
 hold icon group 1 with its 20 images in order, the link cursor, the version record and the
-manifest.
+manifest, all naming the version the build was given.
 
-Usage: check_executable.py Clavitap.exe x86_64-w64-mingw32-objdump
+Usage: check_executable.py Clavitap.exe x86_64-w64-mingw32-objdump 1.0.0.2
 """
 import struct
 import subprocess
@@ -15,7 +15,7 @@ RT_CURSOR, RT_ICON, RT_GROUP_CURSOR, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 1,
 ICON_ORDER = [(8, s) for s in (48, 32, 24, 16)] + [(24, s) for s in (128, 96, 72, 64, 48, 32, 24, 16)] + \
              [(32, s) for s in (128, 96, 72, 64, 48, 32, 24, 16)]
 VERSION_STRINGS = {
-    "FileVersion": "1.00.0002", "ProductVersion": "1.00.0002", "ProductName": "Clavitap.",
+    "ProductName": "Clavitap.",
     "FileDescription": "Clavitap.", "Comments": "Clavitap.", "InternalName": "Clavitap",
     "OriginalFilename": "Clavitap.exe"}
 
@@ -100,7 +100,11 @@ def strings_of(block):
 
 
 def main():
-    exe, objdump = sys.argv[1], sys.argv[2]
+    exe, objdump, expected = sys.argv[1], sys.argv[2], sys.argv[3]
+    parts = [int(part) for part in expected.split(".")]
+    # The record's texts read "major.minor.revision": 1.0.0.2 is "1.00.0002".
+    VERSION_STRINGS["FileVersion"] = VERSION_STRINGS["ProductVersion"] = \
+        "%d.%02d.%04d" % (parts[0], parts[1], parts[3])
     dlls = imports(exe, objdump)
     check(dlls, "no imports found")
     for dll in dlls:
@@ -146,8 +150,8 @@ def main():
         root = version_block(version)
         fixed = struct.unpack_from("<IIIIII", root[1], 0)
         check(fixed[0] == 0xFEEF04BD, "no fixed file info")
-        check(fixed[2:6] == (0x00010000, 0x00000002, 0x00010000, 0x00000002),
-              "file or product version is not 1.0.0.2")
+        packed = (parts[0] << 16 | parts[1], parts[2] << 16 | parts[3])
+        check(fixed[2:6] == packed * 2, "file or product version is not " + expected)
         strings = strings_of(root)
         for key, value in VERSION_STRINGS.items():
             check(strings.get(key) == value, "version %s is %r" % (key, strings.get(key)))
@@ -157,11 +161,13 @@ def main():
     manifest = tree.get(RT_MANIFEST, {}).get(1, b"").decode("utf-8", "replace")
     check("Microsoft.Windows.Common-Controls" in manifest and 'version="6.0.0.0"' in manifest,
           "the manifest does not ask for common controls 6")
+    check('name="Clavitap" version="%s"' % expected in manifest, "the manifest names another version")
     check("PerMonitorV2" in manifest, "the manifest does not declare per-monitor DPI awareness")
 
     if failures:
         sys.exit("\n".join(failures))
-    print("imports %s; icon group 1 with 20 images; cursor; version 1.0.0.2; manifest" % ", ".join(dlls))
+    print("imports %s; icon group 1 with 20 images; cursor; version %s; manifest"
+          % (", ".join(dlls), expected))
 
 
 if __name__ == "__main__":

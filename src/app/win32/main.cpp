@@ -15,6 +15,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLi
     if (!window) return 1;
     platform::AnswerLaterStarts(win32::LongFromHandle(window->Handle()));
     window->Load();
+    // Closed from a box that start-up showed: nothing is left to show.
+    if (window->Handle() == nullptr) return 0;
     window->Show(show);
     MSG message{};
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {

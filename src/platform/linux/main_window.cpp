@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "core/errors.h"
@@ -145,6 +146,15 @@ void MainWindow::SetTabOrderAndAccessKeys() {
     for (const layout::Control& control : layout::kControls) {
         if (control.autoSize) FitToCaption(Require<QLabel>(Control(control.name)));
     }
+    // The links keep their left edges and the gaps between them whatever the face's widths.
+    for (const layout::Control& control : layout::kControls) {
+        if (control.kind != layout::Kind::LinkLabel) continue;
+        if (const layout::Control* next = layout::NextLink(control)) {
+            FitToRoom(Require<QLabel>(Control(control.name)),
+                      PixelsFromTwips(next->left) - PixelsFromTwips(control.left) -
+                          PixelsFromTwips(layout::kLinkGap));
+        }
+    }
 }
 
 void MainWindow::Raise(void (frmPubMain::*handler)()) {
@@ -209,12 +219,22 @@ float MainWindow::TwipsPerPixelX() const {
 
 void MainWindow::paintEvent(QPaintEvent* event) {
     QWidget::paintEvent(event);
-    // The separators cross the whole window and are clipped at its edges.
+    // The separators cross the whole window and are clipped at its edges. Each is one layout
+    // pixel thick, drawn on whole device pixels so that all three are equally thick at every
+    // scale (a line 1.5 device pixels thick would cover one or two, by where it falls).
     QPainter painter(this);
-    painter.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::SolidLine));
+    const qreal ratio = devicePixelRatioF();
+    painter.scale(1 / ratio, 1 / ratio);
+    const int thickness = std::max(1, static_cast<int>(ratio));
+    const auto device = [ratio](int pixels) {
+        return static_cast<int>(std::lround(pixels * ratio));
+    };
+    const QRect client(0, 0, device(width()), device(height()));
     for (const layout::Line& line : layout::kLines) {
-        painter.drawLine(PixelsFromTwips(line.x1), PixelsFromTwips(line.y1),
-                         PixelsFromTwips(line.x2), PixelsFromTwips(line.y2));
+        const int left = device(PixelsFromTwips(line.x1));
+        const int right = device(PixelsFromTwips(line.x2));
+        const QRect drawn(left, device(PixelsFromTwips(line.y1)), right - left, thickness);
+        painter.fillRect(drawn & client, palette().color(QPalette::WindowText));
     }
 }
 

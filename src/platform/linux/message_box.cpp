@@ -56,8 +56,8 @@ bool MsgBoxOpen() {
 
 namespace linux_ {
 
-void EndMessageBoxes() {
-    platform::boxesEnded = true;
+void EndMessageBoxes(bool forLater) {
+    if (forLater) platform::boxesEnded = true;
     for (const auto& box : platform::openBoxes) {
         if (box) box->done(QMessageBox::Ok);
     }

@@ -66,7 +66,8 @@ void TellOnceThatTheSynthWaitsForAnAudioOutput() {
            "sound server or sound card appears.");
 }
 
-// Loads the SoundFont and opens an audio stream into `device`; 0 or LinuxMidiError::kNoSoundFont.
+// Loads the SoundFont and opens an audio stream into `device`; 0, LinuxMidiError::kNoSoundFont or
+// LinuxMidiError::kSoundFontUnloadable.
 // With no audio output yet it opens all the same, tells the user once per start that it waits for
 // one, and sounds from the first note after one appears.
 Long OpenBuiltinSynth(std::unique_ptr<OutputDevice>& device) {
@@ -74,7 +75,7 @@ Long OpenBuiltinSynth(std::unique_ptr<OutputDevice>& device) {
     if (!soundFont) return LinuxMidiError::kNoSoundFont;
     auto preloaded = TakePreloadedSynth(*soundFont);
     auto synth = preloaded ? std::move(*preloaded) : BuiltinSynth::Create(*soundFont);
-    if (!synth) return LinuxMidiError::kNoSoundFont;
+    if (!synth) return LinuxMidiError::kSoundFontUnloadable;
     auto output = SynthAudioOutput::Open(*synth);
     // Without an audio output the synthesizer still opens: a sound server that starts after the
     // program (a race at log-in) is taken up at the next note.

@@ -1,8 +1,11 @@
 #include "platform/win32/main_window.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <string>
 
+#include "platform/win32/caption_size.h"
 #include "platform/win32/dispatch.h"
 #include "platform/win32/twips.h"
 #include "resource_ids.h"
@@ -14,21 +17,16 @@ constexpr DWORD kWindowStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr COLORREF kGreen = RGB(0, 128, 0);
 constexpr COLORREF kBlue = RGB(0, 0, 255);
-// Rows a drop-down list shows before it scrolls.
-constexpr int kVisibleListRows = 12;
 
 std::string Text(std::string_view text) {
     return std::string(text);
 }
 
-// A caption as it is shown: "&" marks the access key and is not drawn; "&&" is one "&".
-std::string ShownCaption(std::string_view caption) {
-    std::string shown;
-    for (std::size_t i = 0; i < caption.size(); ++i) {
-        if (caption[i] == '&' && i + 1 < caption.size()) ++i;
-        shown += caption[i];
-    }
-    return shown;
+HFONT MakeFont(int height, int weight) {
+    const std::string face = Text(layout::kFontName);
+    return CreateFontA(-height, 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, face.c_str());
 }
 
 bool IsLabel(layout::Kind kind) {
@@ -159,15 +157,31 @@ bool MainWindow::CreateChildren() {
 void MainWindow::MakeFonts() {
     if (windowFont_ != nullptr) DeleteObject(windowFont_);
     if (boldFont_ != nullptr) DeleteObject(boldFont_);
-    const int height = -static_cast<int>(std::lround(layout::kFontPoints * dpi_ / 72.0));
-    const std::string face = Text(layout::kFontName);
-    const auto make = [&](int weight) {
-        return CreateFontA(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                           DEFAULT_PITCH | FF_DONTCARE, face.c_str());
-    };
-    windowFont_ = make(FW_NORMAL);
-    boldFont_ = make(FW_BOLD);
+    // 8.25 points is a fraction of a pixel at most DPIs (16.5 at 144). Where rounding it up
+    // makes a link's caption run into the gap before the next link, whose place is fixed, the
+    // fraction is dropped instead: the gaps are part of the layout.
+    const double exact = layout::kFontPoints * dpi_ / 72.0;
+    int height = static_cast<int>(std::lround(exact));
+    if (height > static_cast<int>(exact)) {
+        const HFONT rounded = MakeFont(height, FW_NORMAL);
+        if (!LinksKeepTheirGaps(rounded)) height = static_cast<int>(exact);
+        DeleteObject(rounded);
+    }
+    windowFont_ = MakeFont(height, FW_NORMAL);
+    boldFont_ = MakeFont(height, FW_BOLD);
+}
+
+bool MainWindow::LinksKeepTheirGaps(HFONT font) const {
+    for (const Child& child : children_) {
+        const layout::Control& link = *child.layout;
+        if (link.kind != layout::Kind::LinkLabel) continue;
+        const layout::Control* next = layout::NextLink(link);
+        if (next == nullptr) continue;
+        const int room = PixelsFromTwips(next->left, dpi_) - PixelsFromTwips(link.left, dpi_) -
+                         PixelsFromTwips(layout::kLinkGap, dpi_);
+        if (CaptionSize(font, link.text).cx > room) return false;
+    }
+    return true;
 }
 
 void MainWindow::ArrangeForDpi() {
@@ -184,17 +198,13 @@ void MainWindow::ArrangeForDpi() {
         if (control.kind == layout::Kind::DropDownList) {
             // The closed height follows the font; the height given here is that of the open list.
             const LRESULT row = SendMessageA(child.window, CB_GETITEMHEIGHT, 0, 0);
-            height += static_cast<int>(std::max<LRESULT>(row, 1)) * kVisibleListRows;
+            height += static_cast<int>(std::max<LRESULT>(row, 1)) * layout::kVisibleListRows;
+            // Version 6 of the common controls sizes the open list by this count, not the height.
+            SendMessageA(child.window, CB_SETMINVISIBLE, layout::kVisibleListRows, 0);
         }
         if (IsLabel(control.kind) && control.autoSize) {
             // AutoSize: the caption's own size in its font, as this screen measures it.
-            const std::string shown = ShownCaption(control.text);
-            const HDC dc = GetDC(child.window);
-            const HGDIOBJ old = SelectObject(dc, font);
-            SIZE extent{};
-            GetTextExtentPoint32A(dc, shown.c_str(), static_cast<int>(shown.size()), &extent);
-            SelectObject(dc, old);
-            ReleaseDC(child.window, dc);
+            const SIZE extent = CaptionSize(font, control.text);
             width = extent.cx;
             height = extent.cy;
         }
@@ -321,10 +331,13 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_ENDSESSION:
             // The session ends without closing the window: the scan stops before the choices
-            // are saved, so that no note is sent and no box opens afterwards.
+            // are saved, so that no note is sent and no box opens afterwards. The program then
+            // ends as after a close, also when a box holds the start-up: Wine ends no process at
+            // a log-off, and the system need not wait for one.
             if (wParam) {
                 KillTimer(window_, kTimerId);
                 Unload();
+                DestroyWindow(window_);
             }
             return 0;
         case WM_DESTROY:
@@ -362,7 +375,9 @@ void MainWindow::Command(HWND control, int notification) {
     const Child* child = FindChild(control);
     if (child == nullptr) return;
     const std::string_view name = child->layout->name;
-    if (notification == CBN_SELCHANGE) {
+    if (notification == CBN_DROPDOWN) {
+        SizeOpenList(control);
+    } else if (notification == CBN_SELCHANGE) {
         if (name == "ComDevies") Dispatch([&] { handlers_->ComDevies_Click(); });
         if (name == "ComSounds") Dispatch([&] { handlers_->ComSounds_Click(); });
     } else if (notification == STN_CLICKED) {
@@ -371,6 +386,21 @@ void MainWindow::Command(HWND control, int notification) {
         if (name == "lblHomepage") Dispatch([&] { handlers_->lblHomepage_Click(); });
         if (name == "lblFeedback") Dispatch([&] { handlers_->lblFeedback_Click(); });
     }
+}
+
+void MainWindow::SizeOpenList(HWND combo) {
+    // The list drops as tall as its entries, 12 rows at most and one blank row when empty: the
+    // system would otherwise drop the combo box's whole height, empty or not.
+    const LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
+    const LRESULT row = SendMessageA(combo, CB_GETITEMHEIGHT, 0, 0);
+    RECT closed{};
+    GetWindowRect(combo, &closed);
+    if (count < 0 || row <= 0) return;
+    const int rows = static_cast<int>(std::clamp<LRESULT>(count, 1, layout::kVisibleListRows));
+    // The window's own rectangle is the closed box; the height set is that of box and list.
+    SetWindowPos(combo, nullptr, 0, 0, closed.right - closed.left,
+                 closed.bottom - closed.top + rows * static_cast<int>(row) + 2,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void MainWindow::Scroll(HWND bar, int request) {

@@ -59,9 +59,13 @@ class MainWindow {
     // Places every control, sets the fonts and sizes the AutoSize labels for the current DPI.
     void ArrangeForDpi();
     void MakeFonts();
+    // Whether every link's caption, set in `font`, ends a link gap before the next link begins.
+    bool LinksKeepTheirGaps(HFONT font) const;
     void Paint();
     void Scroll(HWND bar, int request);
     void Command(HWND control, int notification);
+    // Sizes a drop-down list about to open to its entries.
+    void SizeOpenList(HWND combo);
     LRESULT TextColour(HDC dc, HWND control);
     void MouseMove(WPARAM wParam, LPARAM lParam);
     void Unload();

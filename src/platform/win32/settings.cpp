@@ -50,6 +50,14 @@ bool SaveSetting(const std::string& app, const std::string& section, const std::
     return status == ERROR_SUCCESS;
 }
 
+bool DeleteSetting(const std::string& app, const std::string& section, const std::string& key) {
+    const LSTATUS status =
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, SectionPath(app, section).c_str(), key.c_str());
+    if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) return true;
+    lastWriteStatus = status;
+    return false;
+}
+
 std::string SettingsWriteFailure(const std::string& app) {
     char text[512] = {};
     const DWORD length =

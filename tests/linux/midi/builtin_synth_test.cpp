@@ -124,7 +124,8 @@ TEST(BuiltinSynth, PercussionChannelPlaysTheDrumKitFromItsFirstNote) {
 }
 
 // The instrument has no sample above note 108: the note sounds as the nearest octave it has, and
-// its note-off reaches that voice.
+// its note-off reaches that voice, but not one that another note still holds; a note struck again
+// after an instrument change, which moves it onto another key, leaves no voice behind.
 TEST(BuiltinSynth, NoteAboveThePianoSoundsAsTheOctaveBelowAndEndsWithItsNoteOff) {
     for (const std::string& font : {midi_test::kTimGM6mb, midi_test::kFluidR3}) {
         EXPECT_EQ(RenderNote(0, 120, font), RenderNote(0, 108, font)) << font;
@@ -136,6 +137,26 @@ TEST(BuiltinSynth, NoteAboveThePianoSoundsAsTheOctaveBelowAndEndsWithItsNoteOff)
     ASSERT_GT(synth->ActiveVoices(), 0);
     synth->Play(Message(0x80, 120));
     RenderMono(*synth, kRate / 10);
+    EXPECT_EQ(synth->ActiveVoices(), 0);
+
+    synth->Play(Message(0x90, 120, 100));
+    synth->Play(Message(0x90, 108, 100));
+    synth->Play(Message(0x80, 120));
+    RenderMono(*synth, kRate / 10);
+    EXPECT_GT(synth->ActiveVoices(), 0);
+    synth->Play(Message(0x80, 108));
+    RenderMono(*synth, kRate / 10);
+    EXPECT_EQ(synth->ActiveVoices(), 0);
+
+    // FluidR3_GM's church organ stops at note 96; its square lead reaches 120.
+    synth = NewSynth(midi_test::kFluidR3);
+    ASSERT_TRUE(synth);
+    synth->Play(Message(0xC0, 19));
+    synth->Play(Message(0x90, 120, 100));
+    synth->Play(Message(0xC0, 80));
+    synth->Play(Message(0x90, 120, 100));
+    synth->Play(Message(0x80, 120));
+    RenderMono(*synth, kRate / 5);
     EXPECT_EQ(synth->ActiveVoices(), 0);
 }
 

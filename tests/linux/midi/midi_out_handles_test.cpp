@@ -41,10 +41,11 @@ TEST(MidiOutHandles, BadArgumentsAreRefused) {
 }
 
 TEST(MidiOutErrorText, EveryCodeTheLayerReturnsHasAText) {
-    for (Long code : {MidiError::kError, MidiError::kBadDeviceId, MidiError::kAllocated,
-                      MidiError::kInvalidHandle, MidiError::kNoDriver, MidiError::kNoMemory,
-                      MidiError::kBadErrorNumber, MidiError::kInvalidParam, MidiError::kNoDevice,
-                      linux_::LinuxMidiError::kNoSoundFont}) {
+    for (Long code :
+         {MidiError::kError, MidiError::kBadDeviceId, MidiError::kAllocated,
+          MidiError::kInvalidHandle, MidiError::kNoDriver, MidiError::kNoMemory,
+          MidiError::kBadErrorNumber, MidiError::kInvalidParam, MidiError::kNoDevice,
+          linux_::LinuxMidiError::kNoSoundFont, linux_::LinuxMidiError::kSoundFontUnloadable}) {
         const std::string text = Text(code);
         EXPECT_NE(text, "(none)") << code;
         EXPECT_LT(text.size(), 128u) << code;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -36,6 +37,38 @@ int RunSinkScript(const char* variable) {
     const char* command = std::getenv(variable);
     return command != nullptr ? std::system(command) : -1;
 }
+
+std::string Pactl(const std::string& arguments) {
+    std::string answer;
+    FILE* pactl = popen(("pactl " + arguments + " 2>/dev/null").c_str(), "r");
+    if (pactl == nullptr) return answer;
+    char text[256];
+    while (std::fgets(text, sizeof(text), pactl) != nullptr) answer += text;
+    pclose(pactl);
+    while (!answer.empty() && answer.back() == '\n') answer.pop_back();
+    return answer;
+}
+
+// A second null sink made the default while it lives, as when headphones are plugged in; then
+// the first is the default again.
+class SecondSink {
+  public:
+    SecondSink(std::string name, std::string first)
+        : name_(std::move(name)), first_(std::move(first)) {
+        module_ = Pactl("load-module module-null-sink sink_name=" + name_ + " rate=44100");
+        Pactl("set-default-sink " + name_);
+    }
+    ~SecondSink() {
+        Pactl("set-default-sink " + first_);
+        if (!module_.empty()) Pactl("unload-module " + module_);
+    }
+    SecondSink(const SecondSink&) = delete;
+    SecondSink& operator=(const SecondSink&) = delete;
+    bool IsDefault() const { return Pactl("get-default-sink") == name_; }
+
+  private:
+    std::string name_, first_, module_;
+};
 
 class MidiOutOnNullSink : public ::testing::Test {
   protected:
@@ -107,6 +140,24 @@ TEST_F(MidiOutOnNullSink, BuiltinSynthSoundsAgainAfterTheSoundServerRestarts) {
     ASSERT_TRUE(monitor.WaitUntilFlowing());
     EXPECT_GT(HoldKeyUntilHeard(handle, monitor), 2000)
         << "the synthesizer stayed silent after the sound server came back";
+    EXPECT_EQ(midiOutClose(handle), 0);
+}
+
+TEST_F(MidiOutOnNullSink, BuiltinSynthFollowsTheDefaultSink) {
+    Long handle = 0;
+    ASSERT_EQ(midiOutOpen(&handle, -1, 0, 0, 0), 0);
+    {
+        MonitorRecording monitor(sink_);
+        ASSERT_TRUE(monitor.WaitUntilFlowing());
+        EXPECT_EQ(midiOutShortMsg(handle, 0x90 | 70 << 8 | 100 << 16), 0);
+        EXPECT_GT(monitor.Read(std::chrono::seconds(3), 2000).peak, 2000);
+    }
+    SecondSink headphones("ci_headphones", sink_);
+    ASSERT_TRUE(headphones.IsDefault());
+    MonitorRecording monitor("ci_headphones");
+    ASSERT_TRUE(monitor.WaitUntilFlowing());
+    EXPECT_GT(HoldKeyUntilHeard(handle, monitor), 2000)
+        << "the synthesizer did not move to the new default sink";
     EXPECT_EQ(midiOutClose(handle), 0);
 }
 

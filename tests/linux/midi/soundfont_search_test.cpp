@@ -76,8 +76,14 @@ TEST_F(SoundFontSearch, WithoutAFontTheSynthesizerIsNeitherListedNorOpened) {
     Touch(root_ / "a" / "TimGM6mb.sf2");  // not a real font: it is listed but cannot load
     EXPECT_EQ(platform::midiOutGetDevCapsA(-1, &caps, sizeof(caps)), 0);
     EXPECT_STREQ(caps.szPname, "Built-in Synthesizer");
-    EXPECT_EQ(platform::midiOutOpen(&handle, -1, 0, 0, 0), LinuxMidiError::kNoSoundFont);
+    EXPECT_EQ(platform::midiOutOpen(&handle, -1, 0, 0, 0), LinuxMidiError::kSoundFontUnloadable);
     EXPECT_EQ(handle, 0);
+    // The box names the file that would not load, not a missing font.
+    ASSERT_EQ(
+        platform::midiOutGetErrorTextA(LinuxMidiError::kSoundFontUnloadable, text, sizeof(text)),
+        0);
+    EXPECT_NE(std::strstr(text, "cannot load the SoundFont"), nullptr) << text;
+    EXPECT_NE(std::strstr(text, "TimGM6mb.sf2"), nullptr) << text;
 }
 
 }  // namespace

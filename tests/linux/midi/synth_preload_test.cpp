@@ -69,7 +69,7 @@ TEST_F(SynthPreload, WithoutAFontNothingLoadsAndABrokenFontFailsTheOpening) {
     std::ofstream(Font()) << "sfbk";  // found, but FluidSynth cannot load it
     PreloadBuiltinSynth();
     Long handle = 77;
-    EXPECT_EQ(platform::midiOutOpen(&handle, -1, 0, 0, 0), LinuxMidiError::kNoSoundFont);
+    EXPECT_EQ(platform::midiOutOpen(&handle, -1, 0, 0, 0), LinuxMidiError::kSoundFontUnloadable);
     EXPECT_EQ(handle, 0);
     EXPECT_FALSE(TakePreloadedSynth(Font()).has_value()) << "the failed load was taken";
 }

@@ -19,6 +19,7 @@
 
 #include "platform/linux/main_window.h"
 #include "test_support.h"
+#include "window_pixels.h"
 
 namespace {
 
@@ -206,6 +207,77 @@ TEST_F(Screen, ScaledLayoutKeepsItsShapeAndCaptionsWhole) {
         EXPECT_EQ(InkOutside(*label, scale), 0)
             << label->objectName().toStdString() << " is cut off";
     }
+}
+
+look::Pixels PixelsOf(const QImage& image) {
+    look::Pixels pixels{image.width(), image.height(), {}};
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) pixels.rgb.push_back(image.pixel(x, y) & 0xffffff);
+    }
+    return pixels;
+}
+
+// At every scale (X at 100, 150 and 200 %, weston at 100 %): the links keep the layout's gaps,
+// the window fits, the separators are equally thick and cross it, bold captions are bold.
+TEST_F(Screen, LooksAsLaidOutAtThisScale) {
+    // The display server's window holds the client area's device pixels, to its rounding.
+    QSize shown = (QSizeF(window.size()) * scale).toSize();
+    if (QGuiApplication::platformName() == QStringLiteral("xcb")) {
+        const QString info = uitest::Run(QStringLiteral("xwininfo"),
+                                         {QStringLiteral("-id"), QString::number(window.winId())});
+        const auto field = [&](const char* name) {
+            return QRegularExpression(
+                       QStringLiteral("\\n\\s*%1:\\s*(\\d+)").arg(QLatin1String(name)))
+                .match(info)
+                .captured(1)
+                .toInt();
+        };
+        shown = QSize(field("Width"), field("Height"));
+    }
+    ExpectRenderingOnScreen(shown);
+    const look::Pixels pixels = PixelsOf(rendering.copy(QRect(QPoint(), shown)));
+    const auto device = [&](double logical) {
+        return static_cast<int>(std::lround(logical * scale));
+    };
+    const auto deviceRect = [&](const QRect& r) {
+        return look::Box{device(r.left()), device(r.top()), device(r.left() + r.width()),
+                         device(r.top() + r.height())};
+    };
+
+    const char* links[] = {"lblHide", "lblDonate", "lblHomepage", "lblFeedback"};
+    const QWidget* hide = window.Control("lblHide");
+    const look::Box row = deviceRect(hide->geometry());
+    for (int i = 0; i + 1 < 4; ++i) {
+        const QRect left = window.Control(links[i])->geometry();
+        const QRect right = window.Control(links[i + 1])->geometry();
+        EXPECT_GE(right.left() - (left.left() + left.width()), 6) << links[i];
+        EXPECT_GE(
+            look::InkGapAt(pixels, {0, row.top, pixels.width, row.bottom}, device(right.left())),
+            static_cast<int>(6 * scale))
+            << links[i] << " at " << scale * 100 << " %";
+    }
+
+    const QWidget* feedback = window.Control("lblFeedback");
+    EXPECT_EQ(window.size(),
+              QSize(feedback->x() + feedback->width() + 6, hide->y() + hide->height() + 6));
+
+    const std::uint32_t lineColour = window.palette().color(QPalette::WindowText).rgb() & 0xffffff;
+    for (int x : {0, pixels.width - 1}) {
+        const std::vector<int> runs = look::RunsInColumn(pixels, x, lineColour);
+        ASSERT_EQ(runs.size(), 3u) << "column " << x << " at " << scale * 100 << " %";
+        EXPECT_EQ(runs[0], runs[1]) << scale * 100 << " %";
+        EXPECT_EQ(runs[1], runs[2]) << scale * 100 << " %";
+    }
+
+    const std::uint32_t face = window.palette().color(QPalette::Button).rgb() & 0xffffff;
+    const look::Box description = deviceRect(window.Control("Label7")->geometry());
+    look::Box notes = deviceRect(window.Control("Text1")->geometry());
+    const int frame = device(3);
+    notes = {notes.left + frame, notes.top + frame, notes.right - frame, notes.bottom - frame};
+    const double bold = look::StrokeWidth(pixels, description, face);
+    const double regular = look::StrokeWidth(pixels, notes, face);
+    EXPECT_GT(bold, regular * 1.2)
+        << "bold " << bold << ", regular " << regular << " at " << scale * 100 << " %";
 }
 
 }  // namespace

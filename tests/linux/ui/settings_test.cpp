@@ -63,6 +63,26 @@ TEST_F(SettingsStore, ReadsAHandEditedListBackAsItsText) {
     EXPECT_EQ(platform::GetSetting("Clavitap", "Value", "Vol", "100"), "1,2");
 }
 
+// A file as some editors write it (a byte-order mark, CR LF): read as written, and saved without
+// a word of failure; a removed key reads as absent and the rest stays.
+TEST_F(SettingsStore, AByteOrderMarkIsNoFailureAndARemovedKeyReadsAsAbsent) {
+    QDir().mkpath(QFileInfo(uitest::ConfigFile()).path());
+    QFile file(uitest::ConfigFile());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("\xEF\xBB\xBF[Value]\r\nVol=60\r\nStage=2\r\n");
+    file.close();
+    EXPECT_EQ(platform::GetSetting("Clavitap", "Value", "Vol", "100"), "60");
+    EXPECT_TRUE(platform::SaveSetting("Clavitap", "Value", "Tools", "3"));
+    EXPECT_TRUE(platform::DeleteSetting("Clavitap", "Value", "Vol"));
+    EXPECT_TRUE(platform::DeleteSetting("Clavitap", "Value", "Vol")) << "an absent key";
+    EXPECT_EQ(uitest::ReadTextFile(uitest::ConfigFile()).toStdString(),
+              "[Value]\nStage=2\nTools=3\n");
+    EXPECT_EQ(platform::GetSetting("Clavitap", "Value", "Vol", "100"), "100");
+    EXPECT_EQ(QDir(QFileInfo(uitest::ConfigFile()).path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("Clavitap.conf")})
+        << "a new file was left beside it";
+}
+
 // Whatever stands where the file should be, reading gives the defaults at once (a FIFO would
 // block a reader forever) and a refused write names the file and the reason.
 TEST_F(SettingsStore, SomethingElseThanAFileReadsAsAbsentAndARefusedWriteSaysWhy) {

@@ -2,6 +2,7 @@
 # Runs a command inside a private X session: Xvfb on a free display of its own choosing,
 # optionally with a tray host (trayer) and a window manager (openbox), and stops them afterwards.
 #   x_session.sh [--tray] [--wm] -- command [arguments]
+# The command gets CLAVITAP_X_SESSION_SECONDS seconds (default 120).
 set -u
 tray=0
 wm=0
@@ -54,4 +55,4 @@ if [ $tray -eq 1 ]; then
   pids="$! $pids"
 fi
 
-timeout 120 "$@"
+timeout "${CLAVITAP_X_SESSION_SECONDS:-120}" "$@"

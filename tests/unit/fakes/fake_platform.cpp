@@ -113,6 +113,13 @@ bool SaveSetting(const std::string& app, const std::string& section, const std::
     return true;
 }
 
+bool DeleteSetting(const std::string& app, const std::string& section, const std::string& key) {
+    State().calls.push_back("DeleteSetting " + key);
+    if (!State().settingsWritable) return false;
+    State().settings.erase(app + "/" + section + "/" + key);
+    return true;
+}
+
 std::string SettingsWriteFailure(const std::string& app) {
     return "cannot write " + app;
 }

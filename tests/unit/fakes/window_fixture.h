@@ -25,7 +25,11 @@ class WindowFixture : public ::testing::Test {
         lblFeedback.left = 4515;
         lblFeedback.width = 690;
     }
-    void TearDown() override { mdlPubSelf::MidiOutHandle = 0; }
+    // The module keeps its sounding notes across tests; closing ends them in a fresh fake system.
+    void TearDown() override {
+        fake::Reset();
+        mdlPubSelf::CloseMidiOut();
+    }
 
     void Store(const std::string& key, const std::string& value) {
         fake::State().settings["Clavitap/Value/" + key] = value;

@@ -172,7 +172,20 @@ int SoundingKeys::NoteOn(int channel, int key) {
             audible_.Of(fluid_preset_get_banknum(preset), fluid_preset_get_num(preset)), key & 127);
     }
     sounding_[channel & 15][key & 127] = static_cast<std::uint8_t>(sounding);
+    on_[channel & 15][key & 127] = true;
     return sounding;
+}
+
+int SoundingKeys::NoteOff(int channel, int key) {
+    auto& on = on_[channel & 15];
+    const auto& sounding = sounding_[channel & 15];
+    if (!on[key & 127]) return -1;
+    on[key & 127] = false;
+    const int released = sounding[key & 127];
+    for (std::size_t other = 0; other < on.size(); ++other) {
+        if (on[other] && sounding[other] == released) return -1;
+    }
+    return released;
 }
 
 }  // namespace linux_

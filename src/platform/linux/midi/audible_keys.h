@@ -66,6 +66,11 @@ class SoundingKeys {
     // chosen there; remembered for the note's later messages.
     int NoteOn(int channel, int key);
 
+    // The key to release for a note-off of `key` on `channel`: the one its note-on played, or -1
+    // when the note is not on or another note that is on still sounds as that key (two notes an
+    // octave apart can be moved onto one key).
+    int NoteOff(int channel, int key);
+
     // The key the last note-on of `key` on `channel` sounds as.
     int Of(int channel, int key) const { return sounding_[channel & 15][key & 127]; }
 
@@ -73,6 +78,7 @@ class SoundingKeys {
     fluid_synth_t* synth_;
     AudibleKeys audible_;
     std::array<std::array<std::uint8_t, 128>, 16> sounding_{};
+    std::array<std::bitset<128>, 16> on_{};  // notes between their note-on and note-off
 };
 
 }  // namespace linux_

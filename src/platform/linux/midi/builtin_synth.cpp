@@ -65,14 +65,13 @@ void BuiltinSynth::Play(const ShortMessage& message) {
     }
     switch (message.Kind()) {
         case 0x80:
-            fluid_synth_noteoff(synth_, channel, soundingKeys_.Of(channel, message.Data1()));
+            NoteOff(channel, message.Data1());
             break;
         case 0x90:
             if (message.Data2() == 0) {  // a note-off
-                fluid_synth_noteoff(synth_, channel, soundingKeys_.Of(channel, message.Data1()));
+                NoteOff(channel, message.Data1());
             } else {
-                fluid_synth_noteon(synth_, channel, soundingKeys_.NoteOn(channel, message.Data1()),
-                                   message.Data2());
+                NoteOn(channel, message.Data1(), message.Data2());
             }
             break;
         case 0xA0:
@@ -98,6 +97,20 @@ void BuiltinSynth::Play(const ShortMessage& message) {
         default:
             break;  // system messages mean nothing to a synthesizer without a clock or a song
     }
+}
+
+void BuiltinSynth::NoteOn(int channel, int note, int velocity) {
+    // A note struck again while it is on sounds as another key when the instrument changed in
+    // between; the voice it leaves behind would never get its note-off.
+    const int left = soundingKeys_.NoteOff(channel, note);
+    const int sounding = soundingKeys_.NoteOn(channel, note);
+    if (left >= 0 && left != sounding) fluid_synth_noteoff(synth_, channel, left);
+    fluid_synth_noteon(synth_, channel, sounding, velocity);
+}
+
+void BuiltinSynth::NoteOff(int channel, int note) {
+    const int sounding = soundingKeys_.NoteOff(channel, note);
+    if (sounding >= 0) fluid_synth_noteoff(synth_, channel, sounding);
 }
 
 void BuiltinSynth::SoundsOff() {

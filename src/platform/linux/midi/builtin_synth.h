@@ -1,7 +1,8 @@
 // The built-in synthesizer: FluidSynth with one General MIDI SoundFont loaded. It owns no audio
 // output, so tests and benchmarks can create it anywhere and render it offline; the program hands
 // it to SynthAudioOutput to be heard. A note the instrument cannot make heard sounds in the nearest
-// octave it can, and a note-on for a key that still sounds takes over that key's voice.
+// octave it can, a note-off ends the voice its note-on started, and a note-on for a key that still
+// sounds takes over that key's voice.
 #pragma once
 
 #include <fluidsynth/types.h>
@@ -46,6 +47,10 @@ class BuiltinSynth {
   private:
     BuiltinSynth(fluid_settings_t* settings, fluid_synth_t* synth,
                  const std::string& soundFontPath);
+
+    // A note-off reaches the voice its note-on started, on whichever key that sounds.
+    void NoteOn(int channel, int note, int velocity);
+    void NoteOff(int channel, int note);
 
     fluid_settings_t* settings_;
     fluid_synth_t* synth_;

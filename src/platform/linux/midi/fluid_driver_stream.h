@@ -1,4 +1,4 @@
-// An audio stream through one of FluidSynth's own audio drivers (PipeWire, ALSA). FluidSynth's
+// An audio stream through one of FluidSynth's own audio drivers (ALSA). FluidSynth's
 // driver thread asks for block after block; while nothing sounds, that thread waits inside the
 // render call instead of rendering silence, and Wake() lets it go on.
 #pragma once

@@ -1,7 +1,9 @@
 #include "platform/linux/midi/midi_error_text.h"
 
 #include <array>
+#include <filesystem>
 
+#include "platform/linux/midi/soundfont_search.h"
 #include "platform/midi_out.h"
 
 namespace linux_ {
@@ -29,9 +31,28 @@ constexpr std::array<CodeText, 10> kTexts = {{
      "timgm6mb-soundfont)."},
 }};
 
+// Names the file that would not load, as the real file behind the system's default link; the
+// name alone when the whole path would not fit a text of winmm's 128 characters.
+std::string UnloadableSoundFontText() {
+    const auto found = FindSoundFont();
+    if (!found)
+        return "The built-in synthesizer cannot load its SoundFont: it is damaged or is not a "
+               "SoundFont.";
+    std::error_code error;
+    std::filesystem::path file = std::filesystem::canonical(*found, error);
+    if (error) file = *found;
+    const auto text = [](const std::string& name) {
+        return "The built-in synthesizer cannot load the SoundFont " + name +
+               ": it is damaged or is not a SoundFont.";
+    };
+    const std::string whole = text(file.string());
+    return whole.size() < 128 ? whole : text(file.filename().string());
+}
+
 }  // namespace
 
 std::optional<std::string> MidiErrorText(Long code) {
+    if (code == LinuxMidiError::kSoundFontUnloadable) return UnloadableSoundFontText();
     for (const CodeText& entry : kTexts) {
         if (entry.code == code) return entry.text;
     }

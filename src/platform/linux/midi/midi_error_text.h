@@ -10,7 +10,8 @@ namespace linux_ {
 
 // Above every winmm code, so that no text can be mistaken for one of winmm's.
 namespace LinuxMidiError {
-inline constexpr Long kNoSoundFont = 1024;  // no usable General MIDI SoundFont
+inline constexpr Long kNoSoundFont = 1024;          // no General MIDI SoundFont is installed
+inline constexpr Long kSoundFontUnloadable = 1025;  // the font found cannot be loaded
 }  // namespace LinuxMidiError
 
 // The text of `code`, or nullopt when the code has none.

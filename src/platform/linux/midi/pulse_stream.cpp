@@ -1,7 +1,6 @@
 #include "platform/linux/midi/pulse_stream.h"
 
 #include <pulse/context.h>
-#include <pulse/introspect.h>
 #include <pulse/operation.h>
 #include <pulse/rtclock.h>
 #include <pulse/stream.h>
@@ -10,7 +9,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 
 namespace linux_ {
 
@@ -19,8 +17,11 @@ namespace {
 // How long a sound server may take to accept the stream before the next audio system is tried.
 constexpr pa_usec_t kConnectTimeout = 2 * PA_USEC_PER_SEC;
 
-// How long the stream stays corked before it lets go of a PulseAudio server (see
-// AskWhichServer()). Within a burst of typing it stays; a pause lets the server rest.
+// How long the stream stays corked before it lets go of the server: a corked stream costs
+// PulseAudio as much as a playing one, as the sink goes on mixing at the latency the stream asked
+// for (every half millisecond on a null sink, 5 % of a core) unless the sink is suspended, while a
+// new stream is as quick there as an uncork. Within a burst of typing it stays; a pause lets the
+// server rest.
 constexpr pa_usec_t kParkAfter = PA_USEC_PER_SEC;
 
 constexpr int kChannels = 2;
@@ -50,8 +51,7 @@ void WakeWaiter(pa_mainloop_api*, pa_time_event*, const timeval*, void* mainloop
 
 }  // namespace
 
-std::unique_ptr<PulseStream> PulseStream::Open(int sampleRate, int blockFrames,
-                                               BlocksBuffered blocksBuffered,
+std::unique_ptr<PulseStream> PulseStream::Open(int sampleRate, int blockFrames, int blocksBuffered,
                                                RenderFunction render) {
     std::unique_ptr<PulseStream> stream(new PulseStream(blockFrames, std::move(render)));
     if (!stream->Connect(sampleRate, blocksBuffered)) return nullptr;
@@ -79,7 +79,7 @@ PulseStream::~PulseStream() {
     pa_threaded_mainloop_free(mainloop_);
 }
 
-bool PulseStream::Connect(int sampleRate, BlocksBuffered blocksBuffered) {
+bool PulseStream::Connect(int sampleRate, int blocksBuffered) {
     mainloop_ = pa_threaded_mainloop_new();
     if (mainloop_ == nullptr) return false;
     context_ = pa_context_new(pa_threaded_mainloop_get_api(mainloop_), "Clavitap");
@@ -89,11 +89,10 @@ bool PulseStream::Connect(int sampleRate, BlocksBuffered blocksBuffered) {
     if (pa_threaded_mainloop_start(mainloop_) < 0) return false;
 
     MainloopLock lock(mainloop_);
-    if (!WaitUntilReady() || !AskWhichServer()) return false;
+    if (!WaitUntilReady()) return false;
     sampleRate_ = sampleRate;
-    const int blocks = onPipeWire_ ? blocksBuffered.onPipeWire : blocksBuffered.onPulseAudio;
-    bufferBytes_ =
-        static_cast<std::size_t>(blockFrames_) * kFrameBytes * static_cast<std::size_t>(blocks);
+    bufferBytes_ = static_cast<std::size_t>(blockFrames_) * kFrameBytes *
+                   static_cast<std::size_t>(blocksBuffered);
     parkTimer_ = pa_context_rttime_new(context_, PA_USEC_INVALID, OnParkTime, this);
     // The stream starts playing silence at once: a server may take a while to serve a new
     // stream, better now than at the first note. It corks when the render function says so.
@@ -154,24 +153,6 @@ bool PulseStream::WaitUntilReady(pa_operation* operation) {
     return ready;
 }
 
-// A corked stream costs PulseAudio as much as a playing one: the sink goes on mixing at the
-// latency the stream asked for (every half millisecond on a null sink, 5 % of a core), unless
-// the sink is suspended. So on PulseAudio the stream lets go of the server after a moment of
-// silence and connects anew at the next note, which is as quick there as an uncork. PipeWire
-// stops mixing for a corked stream, while a new stream costs it 10 ms more to reach the sink: there
-// the stream stays, corked.
-bool PulseStream::AskWhichServer() {
-    return WaitUntilReady(pa_context_get_server_info(context_, OnServerInfo, this));
-}
-
-void PulseStream::OnServerInfo(pa_context*, const pa_server_info* info, void* self) {
-    auto& stream = *static_cast<PulseStream*>(self);
-    // PipeWire's service names itself "PulseAudio (on PipeWire 0.3.65)".
-    stream.onPipeWire_ = info != nullptr && info->server_name != nullptr &&
-                         std::strstr(info->server_name, "PipeWire") != nullptr;
-    pa_threaded_mainloop_signal(stream.mainloop_, 0);
-}
-
 void PulseStream::OnStateChanged(pa_context*, void* self) {
     pa_threaded_mainloop_signal(static_cast<PulseStream*>(self)->mainloop_, 0);
 }
@@ -216,7 +197,7 @@ void PulseStream::Fill(std::size_t bytes) {
             Forget(pa_stream_cork(stream_, 1, nullptr, nullptr));
             // What is still queued is silence; dropped, it cannot delay the next note.
             Forget(pa_stream_flush(stream_, nullptr, nullptr));
-            if (!onPipeWire_ && parkTimer_ != nullptr) {
+            if (parkTimer_ != nullptr) {
                 pa_context_rttime_restart(context_, parkTimer_, pa_rtclock_now() + kParkAfter);
             }
             return;

@@ -1,9 +1,8 @@
-// An audio stream of its own on a PulseAudio server (PipeWire's PulseAudio service included).
-// It renders in the server's write requests and corks once nothing sounds, so that the server can
-// suspend the sound card. PulseAudio itself goes on mixing for a corked stream, so there the stream
-// is parked after a second corked: disconnected, the connection to the server kept, and connected
-// anew at the next note. Wake() writes the new sound at once and uncorks (or reconnects), so a note
-// after a pause is as quick as any other.
+// An audio stream of its own on a PulseAudio server. It renders in the server's write requests and
+// corks once nothing sounds, so that the server can suspend the sound card. PulseAudio goes on
+// mixing for a corked stream, so the stream is parked after a second corked: disconnected, the
+// connection to the server kept, and connected anew at the next note. Wake() writes the new sound
+// at once and uncorks (or reconnects), so a note after a pause is as quick as any other.
 #pragma once
 
 #include <cstddef>
@@ -16,7 +15,6 @@
 struct pa_context;
 struct pa_mainloop_api;
 struct pa_operation;
-struct pa_server_info;
 struct pa_stream;
 struct pa_threaded_mainloop;
 struct pa_time_event;
@@ -24,19 +22,12 @@ struct timeval;
 
 namespace linux_ {
 
-// How many blocks the server keeps: PulseAudio itself and PipeWire's PulseAudio service turn the
-// same request into different timings, so each has its own.
-struct BlocksBuffered {
-    int onPulseAudio;
-    int onPipeWire;
-};
-
 class PulseStream final : public AudioStream {
   public:
     // Connects to the default server and sink. `blockFrames` is the unit of rendering; the server
     // keeps `blocksBuffered` blocks. nullptr when no server answers within two seconds.
-    static std::unique_ptr<PulseStream> Open(int sampleRate, int blockFrames,
-                                             BlocksBuffered blocksBuffered, RenderFunction render);
+    static std::unique_ptr<PulseStream> Open(int sampleRate, int blockFrames, int blocksBuffered,
+                                             RenderFunction render);
     ~PulseStream() override;
     PulseStream(const PulseStream&) = delete;
     PulseStream& operator=(const PulseStream&) = delete;
@@ -48,11 +39,10 @@ class PulseStream final : public AudioStream {
   private:
     PulseStream(int blockFrames, RenderFunction render);
 
-    bool Connect(int sampleRate, BlocksBuffered blocksBuffered);
+    bool Connect(int sampleRate, int blocksBuffered);
     // With the mainloop locked: makes the stream and connects it, playing; false when refused.
     bool ConnectStream();
     bool WaitUntilReady(pa_operation* operation = nullptr);
-    bool AskWhichServer();
     bool FailedLocked() const;
     // With the mainloop locked: renders and writes whole blocks until `bytes` are written or the
     // sound has died away, and corks then.
@@ -61,7 +51,6 @@ class PulseStream final : public AudioStream {
     static void OnStateChanged(pa_context* context, void* self);
     static void OnStreamStateChanged(pa_stream* stream, void* self);
     static void OnWritable(pa_stream* stream, std::size_t bytes, void* self);
-    static void OnServerInfo(pa_context* context, const pa_server_info* info, void* self);
     static void OnParkTime(pa_mainloop_api* api, pa_time_event* timer, const timeval* time,
                            void* self);
 
@@ -73,7 +62,6 @@ class PulseStream final : public AudioStream {
     pa_threaded_mainloop* mainloop_ = nullptr;
     pa_context* context_ = nullptr;
     int sampleRate_ = 0;
-    bool onPipeWire_ = false;
     pa_time_event* parkTimer_ = nullptr;
     // Guarded by the mainloop lock. No stream while parked.
     pa_stream* stream_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include <alsa/asoundlib.h>
 #include <fluidsynth.h>
+#include <glib.h>
 
 #include <mutex>
 
@@ -13,6 +14,8 @@ void DropFluidMessage(int, const char*, void*) {}
 
 void DropAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
 
+void DropGlibMessage(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
+
 }  // namespace
 
 void SilenceLibraryLogs() {
@@ -22,6 +25,10 @@ void SilenceLibraryLogs() {
             fluid_set_log_function(level, DropFluidMessage, nullptr);
         }
         snd_lib_error_set_handler(DropAlsaMessage);
+        // FluidSynth's sample library (libinstpatch) reports a damaged SoundFont through GLib's
+        // log, in the domain of no name.
+        g_log_set_handler(nullptr, static_cast<GLogLevelFlags>(G_LOG_LEVEL_MASK), DropGlibMessage,
+                          nullptr);
     });
 }
 

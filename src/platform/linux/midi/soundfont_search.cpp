@@ -35,9 +35,15 @@ std::optional<std::string> FindSoundFont() {
     return std::nullopt;
 }
 
-std::string MissingSoundFontNotice() {
+std::string MissingSoundFontNotice(bool otherDevicesListed) {
     if (FindSoundFont()) return {};
-    return "No General MIDI SoundFont is installed, so the built-in synthesizer cannot play. "
+    // The boxes that follow ("No MIDI output device is open") make sense once the user knows
+    // that the list has nothing to pick.
+    const std::string list = otherDevicesListed
+                                 ? "is missing from the device list until one is installed. "
+                                 : "the device list stays empty until one is installed. ";
+    return "No General MIDI SoundFont is installed, so the built-in synthesizer cannot play and " +
+           list +
            "Install the package timgm6mb-soundfont (or fluid-soundfont-gm), for example with "
            "\"sudo apt install timgm6mb-soundfont\", and start Clavitap again.";
 }

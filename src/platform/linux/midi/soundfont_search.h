@@ -12,8 +12,9 @@ namespace linux_ {
 std::optional<std::string> FindSoundFont();
 
 // Empty when FindSoundFont() finds a font; otherwise what the user is told once at start: that
-// no General MIDI SoundFont is installed and which package provides one.
-std::string MissingSoundFontNotice();
+// no General MIDI SoundFont is installed, what that does to the device list (empty, or without the
+// built-in synthesizer when `otherDevicesListed`), and which package provides one.
+std::string MissingSoundFontNotice(bool otherDevicesListed);
 
 // Replaces the folders searched (normally only /usr/share/sounds/sf2). Tests use it to run with
 // fonts elsewhere or with none at all.

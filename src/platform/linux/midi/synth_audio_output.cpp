@@ -6,12 +6,13 @@
 #include <cmath>
 
 #include "platform/linux/midi/fluid_driver_stream.h"
+#include "platform/linux/midi/pipewire_stream.h"
 #include "platform/linux/midi/pulse_stream.h"
 
 namespace linux_ {
 
 struct AudioSystem {
-    const char* driver;  // FluidSynth's name for it
+    const char* driver;  // FluidSynth's name for it, which the program also uses
     const char* title;   // the name users know
     // The stream playing what `render` makes; nullptr when the system cannot be opened.
     std::unique_ptr<AudioStream> (*open)(fluid_settings_t* settings, const char* driver,
@@ -19,6 +20,14 @@ struct AudioSystem {
 };
 
 namespace {
+
+// PipeWire gets a stream of our own that renders in the graph's own cycle (Debian 12's FluidSynth
+// has no driver for it, and its PulseAudio service adds a cycle or two to every note).
+std::unique_ptr<AudioStream> OpenPipeWireStream(fluid_settings_t*, const char*,
+                                                RenderFunction render) {
+    return PipeWireStream::Open(static_cast<int>(BuiltinSynth::kSampleRate), kPipeWireQuantumFrames,
+                                std::move(render));
+}
 
 // PulseAudio gets a stream of our own, which can be corked; FluidSynth's driver for it cannot, and
 // a stream that merely goes unfed keeps the server and the sound card busy.
@@ -33,9 +42,9 @@ std::unique_ptr<AudioStream> OpenFluidDriver(fluid_settings_t* settings, const c
     return FluidDriverStream::Open(settings, driver, std::move(render));
 }
 
-// In order of preference. A FluidSynth built without PipeWire simply fails to open it.
+// In order of preference.
 constexpr std::array<AudioSystem, 3> kAudioSystems = {{
-    {"pipewire", "PipeWire", OpenFluidDriver},
+    {"pipewire", "PipeWire", OpenPipeWireStream},
     {"pulseaudio", "PulseAudio", OpenPulseStream},
     {"alsa", "ALSA", OpenFluidDriver},
 }};

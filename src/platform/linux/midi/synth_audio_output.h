@@ -12,7 +12,6 @@
 
 #include "platform/linux/midi/audio_stream.h"
 #include "platform/linux/midi/builtin_synth.h"
-#include "platform/linux/midi/pulse_stream.h"
 
 namespace linux_ {
 
@@ -38,17 +37,18 @@ class SilenceGate {
     int quietFrames_ = 0;
 };
 
-// Frames per block handed to FluidSynth's drivers, and blocks in an ALSA buffer.
+// Frames per block handed to FluidSynth's ALSA driver, and blocks in its buffer.
 inline constexpr int kPeriodFrames = 256;
 inline constexpr int kPeriodCount = 4;
+// The graph cycle the PipeWire stream asks for: about 2.9 ms at 44.1 kHz, chosen by measurement.
+inline constexpr int kPipeWireQuantumFrames = 128;
 // The PulseAudio stream's blocks, and how many the server keeps: about 8.7 ms at 44.1 kHz, chosen
-// by measurement: notes while others sound come sooner than with larger blocks, and under
-// PipeWire notes after a pause come later with smaller ones (4 ms later with three blocks).
-// PulseAudio itself mixes the sink at the latency the buffer leaves beyond two blocks: none with
-// two (a mix every 0.5 ms, 7 to 9 % of a core while a note sounds), half a block with three
-// (3.5 %), and its notes come as soon.
+// by measurement: notes while others sound come sooner than with larger blocks. PulseAudio mixes
+// the sink at the latency the buffer leaves beyond two blocks: none with two (a mix every 0.5 ms,
+// 7 to 9 % of a core while a note sounds), half a block with three (3.5 %), and its notes come as
+// soon.
 inline constexpr int kPulseBlockFrames = 192;
-inline constexpr BlocksBuffered kPulseBlocks{.onPulseAudio = 3, .onPipeWire = 2};
+inline constexpr int kPulseBlocks = 3;
 
 // "PipeWire, PulseAudio and ALSA": the audio systems tried, in order, for error texts.
 const std::string& AudioSystemsTried();

@@ -15,9 +15,10 @@ constexpr float kReleaseOffset = -16000.0f;
 
 void LetNoteOnsTakeOverTheirKey(fluid_synth_t* synth, int channel) {
     // FluidSynth itself moves the voices of a key into their release when a note-on for the same
-    // key arrives on the channel; only the release's length needs changing. The program sends no
-    // note-off, so this release is the only one its notes ever take. A channel's generator offset
-    // reaches every voice the channel starts, and changes under the synthesizer's own lock.
+    // key arrives on the channel; only the release's length needs changing. The key scan's
+    // note-offs take the same short release: they come only after a hold long enough for the
+    // instruments that fade by themselves to have died away. A channel's generator offset reaches
+    // every voice the channel starts, and changes under the synthesizer's own lock.
     fluid_synth_set_gen(synth, channel, GEN_VOLENVRELEASE, kReleaseOffset);
 }
 

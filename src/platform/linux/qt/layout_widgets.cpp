@@ -1,10 +1,17 @@
 #include "platform/linux/qt/layout_widgets.h"
 
 #include <QComboBox>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
+#include <QRawFont>
 #include <QScrollBar>
+#include <QStyleFactory>
+
+#include <algorithm>
+#include <cmath>
 
 #include "platform/linux/qt/link_cursor.h"
 #include "platform/linux/qt/qt_text.h"
@@ -21,9 +28,52 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
     }
 }
 
+namespace {
+
+// The line height Windows gives the face: its Windows ascent and descent, which hold every glyph
+// (Qt's own line height can be shorter: 11 pixels against 13 for Tahoma at 8.25 points); 0 when
+// the face carries no such figures.
+int WindowsLineHeight(const QFont& font) {
+    const QRawFont raw = QRawFont::fromFont(font);
+    const QByteArray os2 = raw.fontTable("OS/2");
+    if (os2.size() < 78 || raw.unitsPerEm() <= 0) return 0;
+    const auto word = [&os2](int at) {
+        return static_cast<unsigned char>(os2[at]) << 8 | static_cast<unsigned char>(os2[at + 1]);
+    };
+    const qreal scale = raw.pixelSize() / raw.unitsPerEm();
+    return static_cast<int>(std::lround(word(74) * scale) + std::lround(word(76) * scale));
+}
+
+}  // namespace
+
 void FitToCaption(QLabel& label) {
     label.adjustSize();
-    if (label.devicePixelRatioF() > 1.0) label.resize(label.width() + 1, label.height());
+    if (!label.wordWrap()) {
+        label.resize(label.width(), std::max(label.height(), WindowsLineHeight(label.font())));
+    }
+    const qreal ratio = label.devicePixelRatioF();
+    if (ratio <= 1.0) return;
+    QFont device = label.font();
+    device.setPointSizeF(device.pointSizeF() * ratio);
+    device.setLetterSpacing(QFont::AbsoluteSpacing, device.letterSpacing() * ratio);
+    QString shown = label.text();
+    if (label.buddy() != nullptr) shown.remove(shown.indexOf(QLatin1Char('&')), 1);
+    const qreal drawn = QFontMetricsF(device).horizontalAdvance(shown) / ratio;
+    const int width = std::max(label.width(), static_cast<int>(std::ceil(drawn)));
+    label.resize(width + 1, label.height());
+}
+
+void FitToRoom(QLabel& label, int room) {
+    // A fraction of a pixel less between letters: invisible, and the caption keeps its face,
+    // size and left edge.
+    for (int attempt = 0; attempt < 4 && label.width() > room; ++attempt) {
+        QFont font = label.font();
+        const double excess = label.width() - room;
+        const double letters = static_cast<double>(std::max<qsizetype>(1, label.text().size()));
+        font.setLetterSpacing(QFont::AbsoluteSpacing, font.letterSpacing() - excess / letters);
+        label.setFont(font);
+        FitToCaption(label);
+    }
 }
 
 namespace {
@@ -75,8 +125,23 @@ QWidget* MakeTextBox(const layout::Control& control, QWidget& parent) {
     return box;
 }
 
+// Drops a list below its box, as a classic drop-down list does, rather than over it as some
+// styles do (which, for a long list, takes the height of the screen).
+class DropBelowStyle final : public QProxyStyle {
+  public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_ComboBox_Popup) return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
 QWidget* MakeList(const layout::Control& control, QWidget& parent) {
     auto* box = new QComboBox(&parent);
+    auto* style = new DropBelowStyle;
+    style->setParent(box);
+    box->setStyle(style);
+    box->setMaxVisibleItems(layout::kVisibleListRows);
     box->setEditable(false);
     box->setFont(ControlFont(control.font));
     box->setFocusPolicy(Qt::StrongFocus);
@@ -123,6 +188,12 @@ class VolumeScrollBar final : public QScrollBar {
 
 QWidget* MakeScrollBar(QWidget& parent) {
     auto* bar = new VolumeScrollBar(Qt::Horizontal, &parent);
+    // The classic bar draws its thumb raised between the arrows, so the thumb stays in sight at
+    // both ends of the range; flat styles merge it into the arrow there.
+    if (QStyle* classic = QStyleFactory::create(QStringLiteral("Windows"))) {
+        classic->setParent(bar);
+        bar->setStyle(classic);
+    }
     bar->setRange(layout::kVolMin, layout::kVolMax);
     bar->setSingleStep(layout::kVolSmallChange);
     bar->setPageStep(layout::kVolLargeChange);

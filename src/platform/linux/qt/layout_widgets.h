@@ -24,10 +24,14 @@ class ClickLabel final : public QLabel {
 };
 
 // Sizes an AutoSize label to its caption, keeping its place. On a scaled screen the glyphs are
-// drawn at the device's size, where an antialiased edge can pass the caption's advance in
-// layout pixels by up to a device pixel; the label keeps one layout pixel of room for it, so the
-// last letter is never cut.
+// laid out at the device's size, where their rounded advances can add up to more than the
+// caption's width in layout pixels times the scale; the label takes the wider of the two, and
+// one layout pixel for an antialiased edge, so the last letter is never cut.
 void FitToCaption(QLabel& label);
+
+// Sets an AutoSize label's caption a little tighter where it is wider than `room` pixels, the
+// room left before the next link and the gap kept to it.
+void FitToRoom(QLabel& label, int room);
 
 // A child of `parent` for `control`, placed and sized as the layout says; nullptr for the timer,
 // which is no widget.

@@ -47,12 +47,23 @@ bool KeepsTheLayout(const QFont& font) {
     return true;
 }
 
-// Tahoma where it is installed. Elsewhere the font system's stand-in for it is often a wide
-// face that pushes the link captions into one another, so the first installed face of Tahoma's
-// proportions that keeps the layout is taken; failing all, the font system's own choice.
+// Debian's fonts-wine installs a Tahoma drawn to the original's advance widths in a folder the
+// font system does not search. Only its regular face is taken: the outlines of its bold face are
+// no heavier than the regular ones (it is bold only in the bitmaps it carries for some sizes),
+// so the bold captions are the regular face made bold by the font engine.
+constexpr const char* kTahomaFile = "/usr/share/wine/fonts/tahoma.ttf";
+
+bool AddTahomaFile() {
+    return QFontDatabase::addApplicationFont(QString::fromLatin1(kTahomaFile)) != -1;
+}
+
+// Tahoma where it is installed, else fonts-wine's. Elsewhere the font system's stand-in for it is
+// often a wide face that pushes the link captions into one another, so the first installed face
+// that keeps the layout is taken; failing all, the font system's own choice.
 QString ChooseWindowFontFamily() {
     const QString tahoma = ToQString(layout::kFontName);
     if (QFontDatabase::hasFamily(tahoma)) return tahoma;
+    if (AddTahomaFile() && QFontDatabase::hasFamily(tahoma)) return tahoma;
     for (const char* family : {"Liberation Sans", "Arimo", "Arial", "DejaVu Sans Condensed",
                                "Nimbus Sans", "FreeSans", "DejaVu Sans"}) {
         const QString name = QString::fromLatin1(family);
