@@ -279,15 +279,20 @@ DWORD RunCommand(std::string commandLine) {
     return code;
 }
 
+// Stores the choices, starts the program and leaves its first start-up box open.
+void StartIntoTheStartUpBox(Running& running) {
+    StoreChoices();
+    running.closeBoxes = false;
+    Start(running);
+    ASSERT_TRUE(WaitForBoxes(running, 1, 30000));
+}
+
 // A close while the start-up box stands (Wine has no MIDI device, so the restore's program change
 // fails): the window's choices were never restored, and the stored ones stay as they were.
 TEST(Program, ACloseDuringTheStartUpBoxLeavesTheStoredChoices) {
     if (!WineHasNoMidiOutput()) GTEST_SKIP() << "a MIDI device is open here: no start-up box";
-    StoreChoices();
     Running running;
-    running.closeBoxes = false;
-    Start(running);
-    ASSERT_TRUE(WaitForBoxes(running, 1, 30000));
+    ASSERT_NO_FATAL_FAILURE(StartIntoTheStartUpBox(running));
     // As the close button does: WM_CLOSE to the program's windows.
     EXPECT_EQ(RunCommand("taskkill.exe /IM Clavitap.exe"), 0u);
     EXPECT_EQ(WaitForEnd(running, 20000), 0u);
@@ -298,11 +303,8 @@ TEST(Program, ACloseDuringTheStartUpBoxLeavesTheStoredChoices) {
 // session ends; the program must end too.
 TEST(Program, ALogOffDuringTheStartUpBoxLeavesTheStoredChoicesAndEndsTheProgram) {
     if (!WineHasNoMidiOutput()) GTEST_SKIP() << "a MIDI device is open here: no start-up box";
-    StoreChoices();
     Running running;
-    running.closeBoxes = false;
-    Start(running);
-    ASSERT_TRUE(WaitForBoxes(running, 1, 30000));
+    ASSERT_NO_FATAL_FAILURE(StartIntoTheStartUpBox(running));
     const std::vector<HWND> windows = WindowsOf(running);
     DWORD_PTR answer = 0;
     for (HWND window : windows) {

@@ -124,15 +124,18 @@ TEST_F(MidiOutOnNullSink, SynthIsOpenOnceAtATimeAndReopensAfterClose) {
     EXPECT_EQ(midiOutClose(second), 0);
 }
 
+// Opens the built-in synthesizer and hears one note of it on the sink, before the sink changes.
+void OpenAndHearANote(Long& handle, const std::string& sink) {
+    ASSERT_EQ(midiOutOpen(&handle, -1, 0, 0, 0), 0);
+    MonitorRecording monitor(sink);
+    ASSERT_TRUE(monitor.WaitUntilFlowing());
+    EXPECT_EQ(midiOutShortMsg(handle, 0x90 | 70 << 8 | 100 << 16), 0);
+    EXPECT_GT(monitor.Read(std::chrono::seconds(3), 2000).peak, 2000);
+}
+
 TEST_F(MidiOutOnNullSink, BuiltinSynthSoundsAgainAfterTheSoundServerRestarts) {
     Long handle = 0;
-    ASSERT_EQ(midiOutOpen(&handle, -1, 0, 0, 0), 0);
-    {
-        MonitorRecording monitor(sink_);
-        ASSERT_TRUE(monitor.WaitUntilFlowing());
-        EXPECT_EQ(midiOutShortMsg(handle, 0x90 | 70 << 8 | 100 << 16), 0);
-        EXPECT_GT(monitor.Read(std::chrono::seconds(3), 2000).peak, 2000);
-    }
+    ASSERT_NO_FATAL_FAILURE(OpenAndHearANote(handle, sink_));
     ASSERT_EQ(RunSinkScript("CLAVITAP_TEST_SINK_RESTART"), 0);
 
     // The first notes reach a stream whose server has gone.
@@ -145,13 +148,7 @@ TEST_F(MidiOutOnNullSink, BuiltinSynthSoundsAgainAfterTheSoundServerRestarts) {
 
 TEST_F(MidiOutOnNullSink, BuiltinSynthFollowsTheDefaultSink) {
     Long handle = 0;
-    ASSERT_EQ(midiOutOpen(&handle, -1, 0, 0, 0), 0);
-    {
-        MonitorRecording monitor(sink_);
-        ASSERT_TRUE(monitor.WaitUntilFlowing());
-        EXPECT_EQ(midiOutShortMsg(handle, 0x90 | 70 << 8 | 100 << 16), 0);
-        EXPECT_GT(monitor.Read(std::chrono::seconds(3), 2000).peak, 2000);
-    }
+    ASSERT_NO_FATAL_FAILURE(OpenAndHearANote(handle, sink_));
     SecondSink headphones("ci_headphones", sink_);
     ASSERT_TRUE(headphones.IsDefault());
     MonitorRecording monitor("ci_headphones");
