@@ -1,21 +1,12 @@
 #include "app/missing_desktop.h"
 
-#include <cstdlib>
+#include "platform/linux/session/environment.h"
 
 namespace app {
 
-namespace {
-
-std::string Variable(const char* name) {
-    const char* value = std::getenv(name);
-    return value == nullptr ? std::string() : std::string(value);
-}
-
-}  // namespace
-
 std::string MissingDesktopLine() {
-    const std::string x = Variable("DISPLAY");
-    const std::string wayland = Variable("WAYLAND_DISPLAY");
+    const std::string x = linux_::EnvironmentValue("DISPLAY");
+    const std::string wayland = linux_::EnvironmentValue("WAYLAND_DISPLAY");
     std::string why = x.empty() ? "DISPLAY is not set"
                                 : "the X display \"" + x + "\" named by DISPLAY cannot be reached";
     why += wayland.empty() ? ", and WAYLAND_DISPLAY is not set"

@@ -10,15 +10,11 @@
 #include <regex>
 
 #include "app/missing_desktop.h"
+#include "platform/linux/session/environment.h"
 
 namespace app {
 
 namespace {
-
-std::string Variable(const char* name) {
-    const char* value = std::getenv(name);
-    return value == nullptr ? std::string() : std::string(value);
-}
 
 bool XDisplayReachable() {
     xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
@@ -29,9 +25,10 @@ bool XDisplayReachable() {
 
 // The compositor's socket: WAYLAND_DISPLAY as a path, or a name in the runtime folder.
 bool WaylandDisplayReachable() {
-    const std::string name = Variable("WAYLAND_DISPLAY");
+    const std::string name = linux_::EnvironmentValue("WAYLAND_DISPLAY");
     if (name.empty()) return false;
-    const std::string path = name[0] == '/' ? name : Variable("XDG_RUNTIME_DIR") + "/" + name;
+    const std::string path =
+        name[0] == '/' ? name : linux_::EnvironmentValue("XDG_RUNTIME_DIR") + "/" + name;
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (path.size() >= sizeof(address.sun_path)) return false;
@@ -85,7 +82,7 @@ std::string QtStartFailureLine(const std::vector<std::string>& qtMessages) {
     const bool forXPlatform = failure.name == "xcb";
     const bool forWayland = failure.name.starts_with("wayland");
     const std::string package = forWayland ? "qt6-wayland" : "libqt6gui6";
-    const std::string chosen = Variable("QT_QPA_PLATFORM");
+    const std::string chosen = linux_::EnvironmentValue("QT_QPA_PLATFORM");
     const std::string chooser =
         chosen.empty() ? "Qt chose" : "QT_QPA_PLATFORM=" + Quoted(chosen) + " chooses";
     if (!failure.installed) {
@@ -98,9 +95,10 @@ std::string QtStartFailureLine(const std::vector<std::string>& qtMessages) {
     // want of something the plug-in itself needs.
     if ((forXPlatform && !x) || (forWayland && !wayland)) {
         const std::string wanted = forXPlatform ? "an X display" : "a Wayland display";
-        const std::string other = forXPlatform
-                                      ? "the Wayland display " + Quoted(Variable("WAYLAND_DISPLAY"))
-                                      : "the X display " + Quoted(Variable("DISPLAY"));
+        const std::string other =
+            forXPlatform
+                ? "the Wayland display " + Quoted(linux_::EnvironmentValue("WAYLAND_DISPLAY"))
+                : "the X display " + Quoted(linux_::EnvironmentValue("DISPLAY"));
         const std::string unset = chosen.empty() ? "" : ": start Clavitap without QT_QPA_PLATFORM";
         return start + chooser + " the platform plug-in " + Quoted(failure.name) +
                ", which needs " + wanted + " that cannot be reached, while " + other + " can be" +

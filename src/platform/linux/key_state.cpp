@@ -5,12 +5,12 @@
 #include "platform/key_state.h"
 
 #include <array>
-#include <cstdlib>
 #include <memory>
 
 #include "platform/linux/evdev/evdev_key_source.h"
 #include "platform/linux/keys/x_key_source.h"
 #include "platform/linux/keys/x_key_states.h"
+#include "platform/linux/session/environment.h"
 
 namespace platform {
 
@@ -84,18 +84,14 @@ struct KeySourceKind {
 constexpr KeySourceKind kXInput{Make<XInputSource>, false};
 constexpr KeySourceKind kInputDevices{Make<InputDeviceSource>, true};
 
-bool IsSet(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr && *value != '\0';
-}
-
 // What to tell the user, once: only when keys typed in other programs cannot sound, that is when
 // the X source serves a session whose other programs X does not see. The input devices hear
 // every key; how (the input group, keys by their place) the README tells.
 std::string Notice(bool xSession, const KeySourceKind& chosen, const std::string& devicesWhy) {
     if (xSession || chosen.hearsOtherPrograms) return "";
-    const std::string session =
-        IsSet("WAYLAND_DISPLAY") ? "this is a Wayland session" : "there is no X display";
+    const std::string session = linux_::IsSetInEnvironment("WAYLAND_DISPLAY")
+                                    ? "this is a Wayland session"
+                                    : "there is no X display";
     return "Clavitap hears only keys typed into X programs, because " + session + ". " + devicesWhy;
 }
 
@@ -109,7 +105,7 @@ std::unique_ptr<KeySource>& Current() {
 std::string OpenKeySource() {
     CloseKeySource();
     // On an X desktop X hears every key; elsewhere the input devices come first.
-    const bool xSession = IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY");
+    const bool xSession = linux_::IsXSession();
     const std::array<const KeySourceKind*, 2> order =
         xSession ? std::array{&kXInput, &kInputDevices} : std::array{&kInputDevices, &kXInput};
     std::string xWhy, devicesWhy;

@@ -26,6 +26,7 @@
 
 #include "platform/linux/main_window.h"
 #include "platform/linux/qt/tray_clicks.h"
+#include "platform/linux/session/environment.h"
 #include "platform/linux/window_handles.h"
 #include "platform/message_box.h"
 
@@ -39,11 +40,6 @@ constexpr char kAnswer = '1';
 // The window that later starts bring back; 0 until the running program has one.
 Long answeringWindow = 0;
 
-std::string Variable(const char* name) {
-    const char* value = std::getenv(name);
-    return value == nullptr ? std::string() : std::string(value);
-}
-
 // The X display as the server it names: ":0", ":0.0" and "unix:0" are one display.
 std::string XServer(std::string display) {
     const auto colon = display.rfind(':');
@@ -54,20 +50,17 @@ std::string XServer(std::string display) {
     return display;
 }
 
-bool XSession() {
-    return !Variable("DISPLAY").empty() && Variable("WAYLAND_DISPLAY").empty();
-}
-
 // The display this start shows its window on.
 std::string ThisDisplay() {
-    return XSession() ? XServer(Variable("DISPLAY")) : Variable("WAYLAND_DISPLAY");
+    return linux_::IsXSession() ? XServer(linux_::EnvironmentValue("DISPLAY"))
+                                : linux_::EnvironmentValue("WAYLAND_DISPLAY");
 }
 
 // The socket's name: the user, the runtime folder and, on an X desktop, the X server, hashed to a
 // fixed length that always fits a socket address.
 QString SocketName() {
-    const std::string scope =
-        Variable("XDG_RUNTIME_DIR") + '\n' + (XSession() ? ThisDisplay() : std::string());
+    const std::string scope = linux_::EnvironmentValue("XDG_RUNTIME_DIR") + '\n' +
+                              (linux_::IsXSession() ? ThisDisplay() : std::string());
     const QByteArray hash =
         QCryptographicHash::hash(QByteArray::fromStdString(scope), QCryptographicHash::Sha256);
     return QStringLiteral("clavitap-%1-%2")

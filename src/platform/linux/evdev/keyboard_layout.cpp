@@ -1,17 +1,13 @@
 #include "platform/linux/evdev/keyboard_layout.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <map>
+
+#include "platform/linux/session/environment.h"
 
 namespace linux_ {
 
 namespace {
-
-std::string Environment(const char* name) {
-    const char* value = std::getenv(name);
-    return value == nullptr ? std::string() : std::string(value);
-}
 
 std::string Trimmed(const std::string& text) {
     const auto first = text.find_first_not_of(" \t\r");
@@ -44,13 +40,13 @@ std::map<std::string, std::string> ReadAssignments(const std::string& path) {
 
 KeyboardLayout SystemKeyboardLayout(const std::string& defaultsFile) {
     KeyboardLayout chosen;
-    if (!Environment("XKB_DEFAULT_LAYOUT").empty()) {
-        if (!Environment("XKB_DEFAULT_RULES").empty())
-            chosen.rules = Environment("XKB_DEFAULT_RULES");
-        chosen.model = Environment("XKB_DEFAULT_MODEL");
-        chosen.layout = Environment("XKB_DEFAULT_LAYOUT");
-        chosen.variant = Environment("XKB_DEFAULT_VARIANT");
-        chosen.options = Environment("XKB_DEFAULT_OPTIONS");
+    if (!EnvironmentValue("XKB_DEFAULT_LAYOUT").empty()) {
+        if (!EnvironmentValue("XKB_DEFAULT_RULES").empty())
+            chosen.rules = EnvironmentValue("XKB_DEFAULT_RULES");
+        chosen.model = EnvironmentValue("XKB_DEFAULT_MODEL");
+        chosen.layout = EnvironmentValue("XKB_DEFAULT_LAYOUT");
+        chosen.variant = EnvironmentValue("XKB_DEFAULT_VARIANT");
+        chosen.options = EnvironmentValue("XKB_DEFAULT_OPTIONS");
         return chosen;
     }
     auto values = ReadAssignments(defaultsFile);

@@ -3,10 +3,9 @@
 #include <X11/XKBlib.h>
 #include <X11/extensions/XInput2.h>
 
-#include <cstdlib>
-
 #include "platform/linux/keys/silenced_stderr.h"
 #include "platform/linux/keys/virtual_key_table.h"
+#include "platform/linux/session/environment.h"
 
 namespace linux_ {
 
@@ -25,8 +24,8 @@ std::string CannotHear(const std::string& reason) {
 
 std::string XKeySource::Open() {
     Close();
-    const char* name = std::getenv("DISPLAY");
-    if (name == nullptr || *name == '\0') {
+    const std::string name = EnvironmentValue("DISPLAY");
+    if (name.empty()) {
         return CannotHear("no X display is available (DISPLAY is not set)");
     }
     {
@@ -34,7 +33,7 @@ std::string XKeySource::Open() {
         display_ = XOpenDisplay(nullptr);
     }
     if (display_ == nullptr) {
-        return CannotHear("the X display \"" + std::string(name) +
+        return CannotHear("the X display \"" + name +
                           "\" cannot be reached or does not let Clavitap in");
     }
     std::string problem = ListenOrExplain();
