@@ -72,15 +72,11 @@ AudibleKeys::Keys AudibleKeys::PlayEveryKey(int bank, int program) const {
     return keys;
 }
 
-void AudibleKeys::CollectFinished() {
+void AudibleKeys::Prepare(int bank, int program) {
     if (playing_.valid() &&
         playing_.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
         keys_[playingPreset_] = playing_.get();
     }
-}
-
-void AudibleKeys::Prepare(int bank, int program) {
-    CollectFinished();
     const int preset = bank * 128 + program;
     if (playing_.valid() || keys_.count(preset) != 0) return;
     try {
@@ -99,7 +95,6 @@ void AudibleKeys::Prepare(int bank, int program) {
 }
 
 const AudibleKeys::Keys& AudibleKeys::Of(int bank, int program) {
-    CollectFinished();
     const int preset = bank * 128 + program;
     if (playing_.valid() && playingPreset_ == preset) {
         start_.set_value(true);

@@ -33,7 +33,6 @@ class AudibleKeys {
 
   private:
     Keys PlayEveryKey(int bank, int program) const;
-    void CollectFinished();
 
     std::string soundFontPath_;
     double sampleRate_;
