@@ -18,8 +18,6 @@ class AudibleKeys {
 
     AudibleKeys(std::string soundFontPath, double sampleRate, double gain);
     ~AudibleKeys();
-    AudibleKeys(const AudibleKeys&) = delete;
-    AudibleKeys& operator=(const AudibleKeys&) = delete;
 
     // Starts finding the audible keys of preset `program` of `bank` on another thread, unless they
     // are known or another preset is being played already. The thread waits a moment first (the
