@@ -19,12 +19,6 @@ bool IsAccessError(int error) {
 
 }  // namespace
 
-std::string ExplainUnreadableDevices(const std::string& inputDir) {
-    return "Clavitap cannot read the keyboard devices in " + inputDir +
-           ". Add your user to the 'input' group (sudo usermod -aG input $USER) and log in "
-           "again, so keys typed in other programs can sound.";
-}
-
 EvdevKeySource::EvdevKeySource() : keys_(LayoutKeyMap::For(SystemKeyboardLayout())) {}
 
 EvdevKeySource::~EvdevKeySource() {
@@ -59,26 +53,20 @@ void EvdevKeySource::ScanFolder() {
 void EvdevKeySource::OpenNode(const std::string& nodeName) {
     const std::string path = inputDir_ + "/" + nodeName;
     if (IsReading(path)) return;
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
+    UniqueFd fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.IsOpen()) {
         // A node the device manager has not handed to the 'input' group yet is tried again
         // when its access changes.
         accessDenied_ = accessDenied_ || IsAccessError(errno);
         return;
     }
-    AddDevice(fd, path);
+    auto device = InputDevice::Adopt(std::move(fd), path, keys_, states_);
+    if (device) devices_.push_back(std::move(device));
 }
 
-bool EvdevKeySource::IsReading(const std::string& name) const {
+bool EvdevKeySource::IsReading(const std::string& path) const {
     return std::any_of(devices_.begin(), devices_.end(),
-                       [&](const auto& device) { return device->Name() == name; });
-}
-
-bool EvdevKeySource::AddDevice(int fd, std::string name) {
-    auto device = InputDevice::Adopt(fd, std::move(name), keys_, states_);
-    if (!device) return false;
-    devices_.push_back(std::move(device));
-    return true;
+                       [&](const auto& device) { return device->Path() == path; });
 }
 
 void EvdevKeySource::Refresh() {
@@ -115,8 +103,9 @@ void EvdevKeySource::TakeFolderChanges() {
     }
 }
 
-std::int16_t EvdevKeySource::State(int virtualKey) {
-    return states_.Query(virtualKey);
+void EvdevKeySource::Forget() {
+    Refresh();
+    states_.Forget();
 }
 
 void EvdevKeySource::Close() {
@@ -133,7 +122,11 @@ std::string EvdevKeySource::Explanation() const {
         return "Clavitap cannot find the input devices folder " + inputDir_ +
                ", so keys typed in other programs cannot sound.";
     }
-    if (accessDenied_) return ExplainUnreadableDevices(inputDir_);
+    if (accessDenied_) {
+        return "Clavitap cannot read the keyboard devices in " + inputDir_ +
+               ". Add your user to the 'input' group (sudo usermod -aG input $USER) and log in "
+               "again, so keys typed in other programs can sound.";
+    }
     return "Clavitap finds no keyboard or mouse in " + inputDir_ +
            ", so keys typed in other programs cannot sound.";
 }
