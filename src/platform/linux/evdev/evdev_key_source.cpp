@@ -3,9 +3,12 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "platform/linux/evdev/input_device.h"
 
@@ -15,6 +18,12 @@ namespace {
 
 bool IsAccessError(int error) {
     return error == EACCES || error == EPERM;
+}
+
+// Event nodes (event0, event1, ...) are the only kind in the folder that speaks the input_event
+// protocol.
+bool IsEventNodeName(const std::string& name) {
+    return name.starts_with("event");
 }
 
 }  // namespace
@@ -28,8 +37,14 @@ EvdevKeySource::~EvdevKeySource() {
 std::string EvdevKeySource::Open(const std::string& inputDir) {
     Close();
     inputDir_ = inputDir;
-    // Watch first, so that a device plugged in during the scan is not missed.
-    watch_.Start(inputDir_);
+    // Watch first, so that a device plugged in during the scan is not missed. Nodes appear (a
+    // keyboard plugged in) or their access changes (the device manager hands a new node to the
+    // 'input' group only after creating it).
+    watch_.Reset(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+    if (watch_.IsOpen() && inotify_add_watch(watch_.Get(), inputDir_.c_str(),
+                                             IN_CREATE | IN_ATTRIB | IN_MOVED_TO) < 0) {
+        watch_.Reset();
+    }
     ScanFolder();
     return Explanation();
 }
@@ -73,7 +88,7 @@ void EvdevKeySource::Refresh() {
     // One poll tells which devices have anything to read, so that an idle tick costs one call
     // however many devices there are. poll skips the entry of -1 while the folder is not watched.
     pollFds_.clear();
-    pollFds_.push_back({watch_.Fd(), POLLIN, 0});
+    pollFds_.push_back({watch_.Get(), POLLIN, 0});
     for (const auto& device : devices_) pollFds_.push_back({device->Fd(), POLLIN, 0});
     const int readyCount = poll(pollFds_.data(), pollFds_.size(), 0);
     if (readyCount == 0) return;
@@ -95,12 +110,26 @@ void EvdevKeySource::Refresh() {
 }
 
 void EvdevKeySource::TakeFolderChanges() {
-    const DeviceFolderWatch::Changes changes = watch_.TakeChanges();
-    if (changes.overflowed) {
-        ScanFolder();
-    } else {
-        for (const std::string& name : changes.names) OpenNode(name);
+    alignas(inotify_event) char buffer[4096];
+    bool overflowed = false;
+    for (;;) {
+        const ssize_t count = read(watch_.Get(), buffer, sizeof(buffer));
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) break;
+        for (ssize_t offset = 0; offset < count;) {
+            inotify_event header;
+            std::memcpy(&header, buffer + offset, sizeof(header));
+            overflowed = overflowed || (header.mask & IN_Q_OVERFLOW) != 0;
+            if (header.len > 0) {
+                // The name is NUL-padded to the record's length.
+                const std::string name(buffer + offset + sizeof(header));
+                if (IsEventNodeName(name)) OpenNode(name);
+            }
+            offset += static_cast<ssize_t>(sizeof(header) + header.len);
+        }
     }
+    // The kernel's queue of changes overflowed: the whole folder needs a fresh look.
+    if (overflowed) ScanFolder();
 }
 
 void EvdevKeySource::Forget() {
@@ -110,7 +139,7 @@ void EvdevKeySource::Forget() {
 
 void EvdevKeySource::Close() {
     devices_.clear();
-    watch_.Stop();
+    watch_.Reset();
     states_.Clear();
     folderMissing_ = false;
     accessDenied_ = false;

@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/evdev/device_folder_watch.h"
 #include "platform/linux/evdev/layout_key_map.h"
+#include "platform/linux/evdev/unique_fd.h"
 #include "platform/linux/keys/virtual_key_states.h"
 
 namespace linux_ {
@@ -58,6 +58,7 @@ class EvdevKeySource {
 
   private:
     void ScanFolder();
+    // Opens the event nodes that appeared or changed in the folder since the previous call.
     void TakeFolderChanges();
     void OpenNode(const std::string& nodeName);
     bool IsReading(const std::string& path) const;
@@ -67,7 +68,8 @@ class EvdevKeySource {
     bool folderMissing_ = false;
     bool accessDenied_ = false;
     LayoutKeyMap keys_;
-    DeviceFolderWatch watch_;
+    // inotify on the folder, -1 when it cannot be watched.
+    UniqueFd watch_;
     std::vector<std::unique_ptr<InputDevice>> devices_;
     VirtualKeyStates states_;
     // The folder watch first, then one entry per device; kept to spare an allocation per tick.
