@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/key_state.h"
-#include "platform/linux/keys/virtual_key_states.h"
+#include "platform/linux/virtual_keys/key_states.h"
 #include "platform/message_box.h"
 #include "platform/midi_out.h"
 

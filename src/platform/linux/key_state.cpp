@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "platform/linux/evdev/evdev_key_source.h"
-#include "platform/linux/keys/x_key_source.h"
+#include "platform/linux/x11/x_key_source.h"
 #include "platform/linux/session/environment.h"
 
 namespace platform {

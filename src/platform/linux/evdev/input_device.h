@@ -17,7 +17,7 @@
 
 #include "platform/linux/evdev/layout_key_map.h"
 #include "platform/linux/evdev/unique_fd.h"
-#include "platform/linux/keys/virtual_key_states.h"
+#include "platform/linux/virtual_keys/key_states.h"
 
 namespace linux_ {
 

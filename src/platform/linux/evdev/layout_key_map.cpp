@@ -7,7 +7,7 @@
 #include <memory>
 #include <utility>
 
-#include "platform/linux/keys/virtual_key_table.h"
+#include "platform/linux/virtual_keys/keysym_table.h"
 
 namespace linux_ {
 

@@ -1,6 +1,6 @@
 // The per-key state behind GetAsyncKeyState: the answers across queries, and that repeated,
 // doubled or shared events cannot unbalance it.
-#include "platform/linux/keys/virtual_key_states.h"
+#include "platform/linux/virtual_keys/key_states.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
-#include "platform/linux/keys/x_key_source.h"
+#include "platform/linux/x11/x_key_source.h"
 
 #include <X11/XKBlib.h>
 #include <X11/extensions/XInput2.h>
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "platform/linux/keys/virtual_key_table.h"
 #include "platform/linux/session/environment.h"
+#include "platform/linux/virtual_keys/keysym_table.h"
 
 namespace linux_ {
 

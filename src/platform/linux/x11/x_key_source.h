@@ -13,8 +13,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/linux/keys/keycode_map.h"
-#include "platform/linux/keys/virtual_key_states.h"
+#include "platform/linux/virtual_keys/key_states.h"
+#include "platform/linux/x11/keycode_map.h"
 
 namespace linux_ {
 
