@@ -11,12 +11,11 @@
 #include "app/close_on_signal.h"
 #include "app/command_line.h"
 #include "app/qt_start_failure.h"
+#include "core/dispatch.h"
 #include "platform/key_state.h"
-#include "platform/linux/dispatch.h"
 #include "platform/linux/main_window.h"
 #include "platform/linux/midi/soundfont_search.h"
 #include "platform/linux/midi/synth_preload.h"
-#include "platform/linux/qt/app_icon.h"
 #include "platform/linux/qt/window_font.h"
 #include "platform/message_box.h"
 #include "platform/midi_out.h"
@@ -97,7 +96,7 @@ int main(int argc, char** argv) {
         const std::string noSoundFont =
             linux_::MissingSoundFontNotice(platform::midiOutGetNumDevs() > 0);
         if (!noSoundFont.empty()) platform::MsgBox(noSoundFont);
-        linux_::Dispatch([&] { window.Handlers().Form_Load(); });
+        Dispatch([&] { window.Handlers().Form_Load(); });
         window.show();
         platform::AnswerLaterStarts(window.hWnd());
         if (!keySourceProblem.empty()) {

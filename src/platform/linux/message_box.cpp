@@ -8,7 +8,6 @@
 
 #include "platform/key_state.h"
 #include "platform/linux/main_window.h"
-#include "platform/linux/qt/app_icon.h"
 #include "platform/linux/qt/message_boxes_end.h"
 
 namespace platform {

@@ -8,7 +8,6 @@
 #include <system_error>
 #include <vector>
 
-#include "platform/linux/qt/qt_text.h"
 #include "platform/linux/twips.h"
 
 namespace linux_ {
@@ -33,7 +32,7 @@ bool KeepsTheLayout(const QFont& font) {
             const QRect wrapped =
                 QFontMetrics(captionFont)
                     .boundingRect(QRect(0, 0, PixelsFromTwips(control.width), 10000),
-                                  Qt::TextWordWrap, ToQString(control.text));
+                                  Qt::TextWordWrap, QString::fromUtf8(control.text));
             if (wrapped.height() > PixelsFromTwips(control.height)) return false;
         }
     }
@@ -42,7 +41,7 @@ bool KeepsTheLayout(const QFont& font) {
     const QFontMetrics metrics(font);
     for (std::size_t i = 0; i + 1 < links.size(); ++i) {
         const int room = PixelsFromTwips(links[i + 1]->left) - PixelsFromTwips(links[i]->left);
-        if (metrics.horizontalAdvance(ToQString(links[i]->text)) > room) return false;
+        if (metrics.horizontalAdvance(QString::fromUtf8(links[i]->text)) > room) return false;
     }
     return true;
 }
@@ -61,7 +60,7 @@ bool AddTahomaFile() {
 // often a wide face that pushes the link captions into one another, so the first installed face
 // that keeps the layout is taken; failing all, the font system's own choice.
 QString ChooseWindowFontFamily() {
-    const QString tahoma = ToQString(layout::kFontName);
+    const QString tahoma = QString::fromUtf8(layout::kFontName);
     if (QFontDatabase::hasFamily(tahoma)) return tahoma;
     if (AddTahomaFile() && QFontDatabase::hasFamily(tahoma)) return tahoma;
     for (const char* family : {"Liberation Sans", "Arimo", "Arial", "DejaVu Sans Condensed",
