@@ -71,8 +71,8 @@ MainWindow::MainWindow()
     iconHandle_ = NewHandle();
 
     BuildControls();
-    handlers_ = std::make_unique<frmPubMain>(frmPubMain::Controls{
-        *this, *comDevies_, *comSounds_, *diao_, *vol_, *lblHide_, *lblFeedback_});
+    handlers_.emplace(frmPubMain::Controls{*this, *comDevies_, *comSounds_, *diao_, *vol_,
+                                           *lblHide_, *lblFeedback_});
     ConnectHandlers();
     SetTabOrderAndAccessKeys();
 
@@ -98,12 +98,12 @@ void MainWindow::BuildControls() {
     for (std::string_view entry : layout::kTones) tones.addItem(QString::fromUtf8(entry), 0);
     for (QComboBox* list : {&instruments, &tones}) list->setCurrentIndex(-1);
 
-    comDevies_ = std::make_unique<ComboList>(Control<QComboBox>(*this, "ComDevies"));
-    comSounds_ = std::make_unique<ComboList>(instruments);
-    diao_ = std::make_unique<ComboList>(tones);
-    vol_ = std::make_unique<ScrollBar>(Control<QScrollBar>(*this, "Vol"));
-    lblHide_ = std::make_unique<Label>(Control<QLabel>(*this, "lblHide"));
-    lblFeedback_ = std::make_unique<Label>(Control<QLabel>(*this, "lblFeedback"));
+    comDevies_.emplace(Control<QComboBox>(*this, "ComDevies"));
+    comSounds_.emplace(instruments);
+    diao_.emplace(tones);
+    vol_.emplace(Control<QScrollBar>(*this, "Vol"));
+    lblHide_.emplace(Control<QLabel>(*this, "lblHide"));
+    lblFeedback_.emplace(Control<QLabel>(*this, "lblFeedback"));
 }
 
 void MainWindow::ConnectHandlers() {
@@ -175,7 +175,7 @@ void MainWindow::SetTabOrderAndAccessKeys() {
 
 void MainWindow::Raise(void (frmPubMain::*handler)()) {
     if (unloaded_ || !handlers_) return;
-    Dispatch([&] { (handlers_.get()->*handler)(); });
+    Dispatch([&] { ((*handlers_).*handler)(); });
 }
 
 void MainWindow::PostCallbackMessage(Long message, Long mouseMessage) {

@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <functional>
-#include <memory>
+#include <optional>
 
 #include "platform/controls.h"
 #include "platform/linux/control_adaptors.h"
@@ -71,13 +71,10 @@ class MainWindow final : public QWidget, public platform::FormControl {
     void Raise(void (frmPubMain::*handler)());
     void RequireNormalState() const;
 
-    std::unique_ptr<ComboList> comDevies_;
-    std::unique_ptr<ComboList> comSounds_;
-    std::unique_ptr<ComboList> diao_;
-    std::unique_ptr<ScrollBar> vol_;
-    std::unique_ptr<Label> lblHide_;
-    std::unique_ptr<Label> lblFeedback_;
-    std::unique_ptr<frmPubMain> handlers_;
+    std::optional<ComboList> comDevies_, comSounds_, diao_;
+    std::optional<ScrollBar> vol_;
+    std::optional<Label> lblHide_, lblFeedback_;
+    std::optional<frmPubMain> handlers_;
     QTimer* timer1_;
     Long handle_ = 0;
     Long iconHandle_ = 0;

@@ -13,8 +13,6 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QSystemTrayIcon>
-#include <map>
-#include <utility>
 
 #include "platform/linux/main_window.h"
 #include "platform/linux/window_handles.h"
@@ -134,10 +132,10 @@ void ShowReportingClicks(QSystemTrayIcon& icon, Callback callback) {
                      });
 }
 
-// Icons shown, by window and icon id, as the platform identifies them.
-std::map<std::pair<Long, Long>, QPointer<QSystemTrayIcon>>& ShownIcons() {
-    static std::map<std::pair<Long, Long>, QPointer<QSystemTrayIcon>> icons;
-    return icons;
+// The icon `uID` of `window` while it is shown: a child of the window named after its id.
+QSystemTrayIcon* ShownIcon(const linux_::MainWindow* window, Long uID) {
+    if (window == nullptr) return nullptr;
+    return window->findChild<QSystemTrayIcon*>(QString::number(uID), Qt::FindDirectChildrenOnly);
 }
 
 void TellOnceThatThereIsNoTray() {
@@ -152,32 +150,25 @@ void TellOnceThatThereIsNoTray() {
 bool Add(const TrayIconRecord& record) {
     linux_::MainWindow* window = linux_::WindowFromHandle(record.hWnd);
     if (window == nullptr) return false;
-    auto& icons = ShownIcons();
-    const auto key = std::pair{record.hWnd, record.uID};
-    if (const auto found = icons.find(key); found != icons.end() && !found->second.isNull()) {
-        return false;  // that icon is already shown
-    }
+    if (ShownIcon(window, record.uID) != nullptr) return false;  // that icon is already shown
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         TellOnceThatThereIsNoTray();
         return false;
     }
 
     auto* icon = new QSystemTrayIcon(window);
+    icon->setObjectName(QString::number(record.uID));
     if ((record.uFlags & kNifIcon) != 0) icon->setIcon(linux_::IconFromHandle(record.hIcon));
     if ((record.uFlags & kNifTip) != 0) icon->setToolTip(TipText(record));
     const Long message = (record.uFlags & kNifMessage) != 0 ? record.uCallbackMessage : 0;
     ShowReportingClicks(*icon, Callback{window, message});
-    icons[key] = icon;
     return true;
 }
 
 bool Delete(const TrayIconRecord& record) {
-    auto& icons = ShownIcons();
-    const auto found = icons.find(std::pair{record.hWnd, record.uID});
-    if (found == icons.end()) return false;
-    QPointer<QSystemTrayIcon> icon = found->second;
-    icons.erase(found);
-    if (icon.isNull()) return false;
+    QSystemTrayIcon* icon = ShownIcon(linux_::WindowFromHandle(record.hWnd), record.uID);
+    if (icon == nullptr) return false;
+    icon->setObjectName(QString());  // no longer shown
     icon->hide();
     // Deleted from the event loop: the removal may run while the icon is still reporting a click.
     icon->deleteLater();

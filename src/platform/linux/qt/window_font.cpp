@@ -3,10 +3,8 @@
 #include <fontconfig/fontconfig.h>
 #include <QFontDatabase>
 #include <QFontMetrics>
-#include <algorithm>
 #include <future>
 #include <system_error>
-#include <vector>
 
 #include "platform/linux/twips.h"
 
@@ -23,9 +21,14 @@ QFont WithWindowFontSize(const QString& family) {
 // Whether text set in `font` keeps the layout: each link caption ends before the next link
 // begins, and each word-wrapped caption fits its fixed height.
 bool KeepsTheLayout(const QFont& font) {
-    std::vector<const layout::Control*> links;
     for (const layout::Control& control : layout::kControls) {
-        if (control.kind == layout::Kind::LinkLabel) links.push_back(&control);
+        const layout::Control* next =
+            control.kind == layout::Kind::LinkLabel ? layout::NextLink(control) : nullptr;
+        if (next != nullptr) {
+            const int room = PixelsFromTwips(next->left) - PixelsFromTwips(control.left);
+            const QString caption = QString::fromUtf8(control.text);
+            if (QFontMetrics(font).horizontalAdvance(caption) > room) return false;
+        }
         if (control.wordWrap) {
             QFont captionFont = font;
             if (control.font == layout::Font::Bold) captionFont.setWeight(QFont::Bold);
@@ -35,13 +38,6 @@ bool KeepsTheLayout(const QFont& font) {
                                   Qt::TextWordWrap, QString::fromUtf8(control.text));
             if (wrapped.height() > PixelsFromTwips(control.height)) return false;
         }
-    }
-    std::sort(links.begin(), links.end(),
-              [](const auto* a, const auto* b) { return a->left < b->left; });
-    const QFontMetrics metrics(font);
-    for (std::size_t i = 0; i + 1 < links.size(); ++i) {
-        const int room = PixelsFromTwips(links[i + 1]->left) - PixelsFromTwips(links[i]->left);
-        if (metrics.horizontalAdvance(QString::fromUtf8(links[i]->text)) > room) return false;
     }
     return true;
 }
