@@ -4,16 +4,15 @@
 #include <string>
 
 #include "platform/key_state.h"
-#include "platform/linux/keys/x_key_states.h"
+#include "platform/linux/virtual_keys/key_states.h"
 #include "platform/message_box.h"
 #include "platform/midi_out.h"
 
 namespace {
 
-linux_::XKeyStates& States() {
-    static linux_::XKeyStates states;
-    return states;
-}
+// One physical key per virtual key is enough here.
+linux_::HeldKeys<256> held;
+linux_::VirtualKeyStates states;
 
 constexpr Long kOpenHandle = 1;
 long sentCount = 0;
@@ -24,11 +23,11 @@ volatile Long lastMessage = 0;
 namespace bench {
 
 void HoldKey(int code, bool down) {
-    // One source per virtual key is enough here; keycodes are what X would use.
+    const auto key = static_cast<std::size_t>(code);
     if (down) {
-        States().Press(code, code);
+        held.Press(key, code, true, states);
     } else {
-        States().Release(code);
+        held.Release(key, states);
     }
 }
 
@@ -45,10 +44,11 @@ std::string OpenKeySource() {
 }
 void RefreshKeyState() {}
 std::int16_t GetAsyncKeyState(int virtualKey) {
-    return States().Query(virtualKey);
+    return states.Query(virtualKey);
 }
 void CloseKeySource() {
-    States().Clear();
+    held.Clear();
+    states.Clear();
 }
 
 Long midiOutGetNumDevs() {

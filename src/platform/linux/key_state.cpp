@@ -4,100 +4,44 @@
 // which to try first; the first that opens serves, and the other is the fallback.
 #include "platform/key_state.h"
 
-#include <array>
-#include <memory>
+#include <optional>
 
 #include "platform/linux/evdev/evdev_key_source.h"
-#include "platform/linux/keys/x_key_source.h"
-#include "platform/linux/keys/x_key_states.h"
+#include "platform/linux/x11/x_key_source.h"
 #include "platform/linux/session/environment.h"
 
 namespace platform {
 
 namespace {
 
-class KeySource {
-  public:
-    virtual ~KeySource() = default;
-    // Empty when the source hears keys, else why it does not.
-    virtual std::string Open() = 0;
-    virtual void Refresh() = 0;
-    virtual std::int16_t State(int virtualKey) = 0;
-    // Takes in what has arrived, then counts every press so far as handled.
-    virtual void Forget() = 0;
-    virtual void Close() = 0;
-};
+// The source that serves, if any: at most one of the two holds a source. Each is made when it is
+// tried, as the input devices' source reads the keyboard layout when it is made.
+std::optional<linux_::XKeySource> xKeys;
+std::optional<linux_::EvdevKeySource> deviceKeys;
 
-class XInputSource : public KeySource {
-  public:
-    std::string Open() override {
-        states_.Clear();
-        return source_.Open();
-    }
-    void Refresh() override { source_.Drain(states_); }
-    std::int16_t State(int virtualKey) override { return states_.Query(virtualKey); }
-    void Forget() override {
-        Refresh();
-        states_.Forget();
-    }
-    void Close() override {
-        source_.Close();
-        states_.Clear();
-    }
-
-  private:
-    linux_::XKeySource source_;
-    linux_::XKeyStates states_;
-};
-
-class InputDeviceSource : public KeySource {
-  public:
-    std::string Open() override {
-        std::string why = source_.Open();
-        if (!why.empty()) source_.Close();
-        return why;
-    }
-    void Refresh() override { source_.Refresh(); }
-    std::int16_t State(int virtualKey) override { return source_.State(virtualKey); }
-    void Forget() override {
-        source_.Refresh();
-        source_.Forget();
-    }
-    void Close() override { source_.Close(); }
-
-  private:
-    linux_::EvdevKeySource source_;
-};
-
+// Makes a source in `slot` and opens it. Returns an empty text when it hears keys; otherwise why
+// it does not, and the slot is empty again.
 template <class Source>
-std::unique_ptr<KeySource> Make() {
-    return std::make_unique<Source>();
+std::string TryOpen(std::optional<Source>& slot) {
+    std::string why = slot.emplace().Open();
+    if (!why.empty()) slot.reset();
+    return why;
 }
 
-// A kind of key source: what builds one, and whether it hears keys typed in other programs in any
-// session (X hears them only on an X desktop).
-struct KeySourceKind {
-    std::unique_ptr<KeySource> (*make)();
-    bool hearsOtherPrograms;
-};
+template <class Call>
+void WithSource(Call call) {
+    if (xKeys) call(*xKeys);
+    if (deviceKeys) call(*deviceKeys);
+}
 
-constexpr KeySourceKind kXInput{Make<XInputSource>, false};
-constexpr KeySourceKind kInputDevices{Make<InputDeviceSource>, true};
-
-// What to tell the user, once: only when keys typed in other programs cannot sound, that is when
-// the X source serves a session whose other programs X does not see. The input devices hear
-// every key; how (the input group, keys by their place) the README tells.
-std::string Notice(bool xSession, const KeySourceKind& chosen, const std::string& devicesWhy) {
-    if (xSession || chosen.hearsOtherPrograms) return "";
+// What to tell the user, once, when the X source serves a session whose other programs X does not
+// see: keys typed there cannot sound. The input devices hear every key; how (the input group,
+// keys by their place) the README tells.
+std::string OnlyXProgramsNotice(const std::string& devicesWhy) {
     const std::string session = linux_::IsSetInEnvironment("WAYLAND_DISPLAY")
                                     ? "this is a Wayland session"
                                     : "there is no X display";
     return "Clavitap hears only keys typed into X programs, because " + session + ". " + devicesWhy;
-}
-
-std::unique_ptr<KeySource>& Current() {
-    static std::unique_ptr<KeySource> source;
-    return source;
 }
 
 }  // namespace
@@ -106,36 +50,31 @@ std::string OpenKeySource() {
     CloseKeySource();
     // On an X desktop X hears every key; elsewhere the input devices come first.
     const bool xSession = linux_::IsXSession();
-    const std::array<const KeySourceKind*, 2> order =
-        xSession ? std::array{&kXInput, &kInputDevices} : std::array{&kInputDevices, &kXInput};
-    std::string xWhy, devicesWhy;
-    for (const KeySourceKind* kind : order) {
-        auto source = kind->make();
-        std::string why = source->Open();
-        if (why.empty()) {
-            Current() = std::move(source);
-            return Notice(xSession, *kind, devicesWhy);
-        }
-        (kind == &kXInput ? xWhy : devicesWhy) = std::move(why);
-    }
-    return xWhy + (xWhy.empty() || devicesWhy.empty() ? "" : "\n\n") + devicesWhy;
+    std::string devicesWhy;
+    if (!xSession && (devicesWhy = TryOpen(deviceKeys)).empty()) return {};
+    const std::string xWhy = TryOpen(xKeys);
+    if (xWhy.empty()) return xSession ? std::string() : OnlyXProgramsNotice(devicesWhy);
+    if (xSession && (devicesWhy = TryOpen(deviceKeys)).empty()) return {};
+    return xWhy + "\n\n" + devicesWhy;
 }
 
 void RefreshKeyState() {
-    if (Current()) Current()->Refresh();
+    WithSource([](auto& source) { source.Refresh(); });
 }
 
 std::int16_t GetAsyncKeyState(int virtualKey) {
-    return Current() ? Current()->State(virtualKey) : std::int16_t{0};
+    std::int16_t word = 0;
+    WithSource([&](auto& source) { word = source.State(virtualKey); });
+    return word;
 }
 
 void ForgetKeyPresses() {
-    if (Current()) Current()->Forget();
+    WithSource([](auto& source) { source.Forget(); });
 }
 
 void CloseKeySource() {
-    if (Current()) Current()->Close();
-    Current().reset();
+    xKeys.reset();
+    deviceKeys.reset();
 }
 
 }  // namespace platform

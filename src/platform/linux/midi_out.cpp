@@ -7,14 +7,16 @@
 #include "platform/midi_out.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "platform/linux/midi/alsa_ports.h"
 #include "platform/linux/midi/builtin_synth.h"
-#include "platform/linux/midi/midi_error_text.h"
 #include "platform/linux/midi/soundfont_search.h"
 #include "platform/linux/midi/synth_audio_output.h"
 #include "platform/linux/midi/synth_preload.h"
@@ -37,10 +39,6 @@ class SynthDevice final : public OutputDevice {
     SynthDevice(std::unique_ptr<BuiltinSynth> synth, std::unique_ptr<SynthAudioOutput> output)
         : synth_(std::move(synth)), output_(std::move(output)) {}
 
-    ~SynthDevice() override {
-        output_.reset();  // the audio thread stops before the synthesizer it renders goes
-    }
-
     Long Send(const ShortMessage& message) override {
         // Only a note-on starts a sound; anything else changes voices that keep the stream awake
         // already, or none at all.
@@ -53,6 +51,7 @@ class SynthDevice final : public OutputDevice {
 
   private:
     std::unique_ptr<BuiltinSynth> synth_;
+    // Goes first: the audio thread stops before the synthesizer it renders goes.
     std::unique_ptr<SynthAudioOutput> output_;
 };
 
@@ -128,6 +127,53 @@ Long OpenDevice(Long deviceId, std::unique_ptr<OutputDevice>& device) {
     return OpenAlsaOutputPort(static_cast<unsigned>(deviceId), device);
 }
 
+struct CodeText {
+    Long code;
+    const char* text;
+};
+
+constexpr std::array<CodeText, 10> kErrorTexts = {{
+    {MidiError::kError, "The MIDI output failed for an unknown reason."},
+    {MidiError::kBadDeviceId, "There is no MIDI output device with this number."},
+    {MidiError::kAllocated, "The MIDI output device is already open."},
+    {MidiError::kInvalidHandle, "No MIDI output device is open (the handle is not valid)."},
+    {MidiError::kNoDriver, "No MIDI output driver is installed."},
+    {MidiError::kNoMemory, "There is not enough memory for the MIDI output."},
+    {MidiError::kBadErrorNumber, "The MIDI error code is not known."},
+    {MidiError::kInvalidParam, "The MIDI message or a parameter is not valid."},
+    {MidiError::kNoDevice, "The MIDI output device is gone: it was unplugged or closed."},
+    {LinuxMidiError::kNoSoundFont,
+     "The built-in synthesizer found no General MIDI SoundFont (install the package "
+     "timgm6mb-soundfont)."},
+}};
+
+// Names the file that would not load, as the real file behind the system's default link; the
+// name alone when the whole path would not fit a text of winmm's 128 characters.
+std::string UnloadableSoundFontText() {
+    const auto found = FindSoundFont();
+    if (!found)
+        return "The built-in synthesizer cannot load its SoundFont: it is damaged or is not a "
+               "SoundFont.";
+    std::error_code error;
+    std::filesystem::path file = std::filesystem::canonical(*found, error);
+    if (error) file = *found;
+    const auto text = [](const std::string& name) {
+        return "The built-in synthesizer cannot load the SoundFont " + name +
+               ": it is damaged or is not a SoundFont.";
+    };
+    const std::string whole = text(file.string());
+    return whole.size() < 128 ? whole : text(file.filename().string());
+}
+
+// The text of `code`, or nullopt when the code has none.
+std::optional<std::string> ErrorText(Long code) {
+    if (code == LinuxMidiError::kSoundFontUnloadable) return UnloadableSoundFontText();
+    for (const CodeText& entry : kErrorTexts) {
+        if (entry.code == code) return entry.text;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 Long midiOutGetNumDevs() {
@@ -183,7 +229,7 @@ Long midiOutShortMsg(Long handle, Long message) {
 
 Long midiOutGetErrorTextA(Long code, char* buffer, Long size) {
     if (buffer == nullptr || size <= 0) return MidiError::kInvalidParam;
-    const auto text = MidiErrorText(code);
+    const auto text = ErrorText(code);
     if (!text) return MidiError::kBadErrorNumber;
     const std::size_t length = std::min(text->size(), static_cast<std::size_t>(size) - 1);
     std::memcpy(buffer, text->data(), length);

@@ -1,9 +1,6 @@
-// Decoding of the input_event stream into GetAsyncKeyState words, fed through real pipes and
-// sockets that the source reads exactly as it reads a device node.
-#include <fcntl.h>
+// Decoding of the input_event stream into GetAsyncKeyState words, fed through FIFOs in an input
+// devices folder that the source reads exactly as it reads device nodes.
 #include <gtest/gtest.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <cstdint>
 
@@ -12,7 +9,9 @@
 
 namespace {
 
+using evdev_test::DeviceFolder;
 using evdev_test::Event;
+using evdev_test::ReadersOf;
 using evdev_test::Sync;
 using evdev_test::WriteEvents;
 using evdev_test::WriteKey;
@@ -26,24 +25,14 @@ constexpr int kVkShift = 16;
 
 class EvdevDecoding : public ::testing::Test {
   protected:
-    // A device fed through a plain pipe. pipe() gives a blocking read end: a Refresh that did not
-    // make it non-blocking would hang here instead of returning.
-    int AddPipeDevice(const char* name) {
-        int ends[2];
-        if (pipe(ends) != 0) return -1;
-        EXPECT_TRUE(source.AddDevice(ends[0], name));
-        return ends[1];
+    void SetUp() override {
+        ASSERT_GE(keyboard, 0);
+        ASSERT_EQ(source.Open(folder.Path()), "");
     }
 
-    void TearDown() override {
-        for (int fd : {keyboard, second}) {
-            if (fd >= 0) close(fd);
-        }
-    }
-
+    DeviceFolder folder;
+    int keyboard = folder.AddNode("event0");
     EvdevKeySource source;
-    int keyboard = AddPipeDevice("keyboard");
-    int second = -1;
 };
 
 TEST_F(EvdevDecoding, HeldKeyIsDownOnEveryQueryAndPressedOnlyOnce) {
@@ -127,7 +116,8 @@ TEST_F(EvdevDecoding, ReleaseThatComesTwiceLetsGoOnlyOnce) {
 }
 
 TEST_F(EvdevDecoding, SameKeyOnTwoDevicesStaysDownUntilBothLetGo) {
-    second = AddPipeDevice("second keyboard");
+    const int second = folder.AddNode("event1");  // found at the next refresh
+    ASSERT_GE(second, 0);
     ASSERT_TRUE(WriteKey(keyboard, KEY_A, 1));
     ASSERT_TRUE(WriteKey(second, KEY_A, 1));
     ASSERT_TRUE(WriteKey(keyboard, KEY_A, 0));
@@ -156,7 +146,7 @@ TEST_F(EvdevDecoding, OtherEventsAndUnknownCodesChangeNothing) {
          Event(EV_KEY, 0xffff, 1), Event(EV_LED, LED_CAPSL, 1), Sync()}));
     source.Refresh();
     for (int code = -1; code <= 256; ++code) EXPECT_EQ(source.State(code), 0) << code;
-    EXPECT_EQ(source.DeviceCount(), 1u);
+    EXPECT_EQ(ReadersOf(folder.Node("event0")), 1);
 }
 
 TEST_F(EvdevDecoding, OverrunSkipsToTheNextReport) {
@@ -167,7 +157,7 @@ TEST_F(EvdevDecoding, OverrunSkipsToTheNextReport) {
     source.Refresh();
     EXPECT_EQ(source.State('B'), 0);
     EXPECT_EQ(source.State('C'), kDownAndPressed);
-    // A pipe has no kernel state to read afresh, so what was held stays held.
+    // A FIFO has no kernel state to read afresh, so what was held stays held.
     EXPECT_EQ(source.State('A'), kDownAndPressed);
 }
 
@@ -176,24 +166,20 @@ TEST_F(EvdevDecoding, ClosedDeviceIsDroppedSilentlyAndLetsGoOfItsKeys) {
     source.Refresh();
     ASSERT_EQ(source.State('A'), kDownAndPressed);
 
-    close(keyboard);
-    keyboard = -1;
+    folder.Unplug(keyboard);
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     source.Refresh();
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-    EXPECT_EQ(source.DeviceCount(), 0u);
+    EXPECT_EQ(ReadersOf(folder.Node("event0")), 0);
     EXPECT_EQ(source.State('A'), 0);
     source.Refresh();
 }
 
-TEST_F(EvdevDecoding, RecordsSplitAcrossReadsOnASocket) {
-    int ends[2];
-    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0);
-    second = ends[1];
-    ASSERT_TRUE(source.AddDevice(ends[0], "socket"));
-
+TEST_F(EvdevDecoding, RecordsSplitAcrossReads) {
+    const int second = folder.AddNode("event1");
+    ASSERT_GE(second, 0);
     const std::string bytes = evdev_test::Bytes({Event(EV_KEY, KEY_Z, 1), Sync()});
     ASSERT_TRUE(evdev_test::WriteBytes(second, bytes.substr(0, 10)));
     source.Refresh();
@@ -202,30 +188,12 @@ TEST_F(EvdevDecoding, RecordsSplitAcrossReadsOnASocket) {
     source.Refresh();
     EXPECT_EQ(source.State('Z'), kDownAndPressed);
 
-    // The peer going away drops the socket like an unplugged device.
-    close(second);
-    second = -1;
+    // The writer going away drops the node like an unplugged device.
+    folder.Unplug(second);
     source.Refresh();
-    EXPECT_EQ(source.DeviceCount(), 1u);
+    EXPECT_EQ(ReadersOf(folder.Node("event1")), 0);
+    EXPECT_EQ(ReadersOf(folder.Node("event0")), 1);
     EXPECT_EQ(source.State('Z'), 0);
-}
-
-TEST(EvdevAddDevice, RefusesWhatIsNoInputDeviceAndClosesIt) {
-    EvdevKeySource source;
-    testing::internal::CaptureStderr();
-    // /dev/null is a character device but answers no input ioctls.
-    const int null = open("/dev/null", O_RDONLY | O_CLOEXEC);
-    ASSERT_GE(null, 0);
-    EXPECT_FALSE(source.AddDevice(null, "/dev/null"));
-    EXPECT_EQ(fcntl(null, F_GETFD), -1) << "the refused descriptor is closed";
-
-    char path[] = "/tmp/clavitap-evdev-regular-XXXXXX";
-    const int regular = mkstemp(path);
-    ASSERT_GE(regular, 0);
-    unlink(path);
-    EXPECT_FALSE(source.AddDevice(regular, "regular file"));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-    EXPECT_EQ(source.DeviceCount(), 0u);
 }
 
 }  // namespace

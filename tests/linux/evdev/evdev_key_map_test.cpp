@@ -6,11 +6,14 @@
 #include <set>
 #include <string>
 
-#include "platform/linux/evdev/evdev_key_map.h"
+#include "platform/linux/evdev/layout_key_map.h"
 
 namespace {
 
-using linux_::VirtualKeyOfEvdevCode;
+int VirtualKeyOfEvdevCode(unsigned int code) {
+    static const linux_::LayoutKeyMap usPositions;
+    return usPositions.VirtualKey(code);
+}
 
 // The kernel numbers each row of the main block from left to right.
 std::string Row(unsigned int first, std::size_t length) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "event_stream.h"
 #include "platform/linux/evdev/evdev_key_source.h"
 
 namespace {
@@ -141,8 +142,9 @@ TEST(EvdevUinput, UnpluggedDeviceIsDropped) {
     ASSERT_EQ(source.Open(keyboard.Folder()), "");
     keyboard.Key(KEY_A, 1);
     ASSERT_TRUE(RefreshUntil(source, [&] { return source.State('A') != 0; }));
+    const std::string node = keyboard.Node();
     keyboard.Destroy();
-    EXPECT_TRUE(RefreshUntil(source, [&] { return source.DeviceCount() == 0; }));
+    EXPECT_TRUE(RefreshUntil(source, [&] { return evdev_test::ReadersOf(node) == 0; }));
     EXPECT_EQ(source.State('A'), 0);
 }
 

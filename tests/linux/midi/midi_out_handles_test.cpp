@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/linux/midi/midi_error_text.h"
+#include "platform/linux/midi/soundfont_search.h"
 #include "platform/midi_out.h"
 
 namespace platform {

@@ -5,9 +5,8 @@
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 
-#include "platform/linux/midi/midi_error_text.h"
+#include "font_folder.h"
 #include "platform/midi_out.h"
 
 namespace linux_ {
@@ -15,51 +14,32 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class SoundFontSearch : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/clavitap-sf2.XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root_ = pattern;
-        fs::create_directory(root_ / "a");
-        fs::create_directory(root_ / "b");
-    }
-    void TearDown() override {
-        SetSoundFontDirectories({"/usr/share/sounds/sf2"});
-        fs::remove_all(root_);
-    }
-    void Touch(const fs::path& path) { std::ofstream(path) << "sfbk"; }
-    std::string Dir(const char* name) const { return (root_ / name).string(); }
-
-    fs::path root_;
-};
+using SoundFontSearch = midi_test::PrivateFontFolder;
 
 TEST_F(SoundFontSearch, PrefersTheSystemDefaultThenTimGM6mbThenFluidR3) {
-    SetSoundFontDirectories({Dir("a"), Dir("b")});
     EXPECT_EQ(FindSoundFont(), std::nullopt);
 
-    Touch(root_ / "a" / "FluidR3_GM.sf2");
-    EXPECT_EQ(FindSoundFont(), Dir("a") + "/FluidR3_GM.sf2");
+    Touch("FluidR3_GM.sf2");
+    EXPECT_EQ(FindSoundFont(), Font("FluidR3_GM.sf2"));
 
-    Touch(root_ / "b" / "TimGM6mb.sf2");  // a better name wins over an earlier folder
-    EXPECT_EQ(FindSoundFont(), Dir("b") + "/TimGM6mb.sf2");
+    Touch("TimGM6mb.sf2");
+    EXPECT_EQ(FindSoundFont(), Font("TimGM6mb.sf2"));
 
-    fs::create_symlink(root_ / "b" / "TimGM6mb.sf2", root_ / "b" / "default-GM.sf2");
-    EXPECT_EQ(FindSoundFont(), Dir("b") + "/default-GM.sf2");
+    fs::create_directory(Font("default-GM.sf2"));  // a folder is no font
+    EXPECT_EQ(FindSoundFont(), Font("TimGM6mb.sf2"));
 
-    fs::create_directory(root_ / "a" / "default-GM.sf2");  // a folder is no font
-    EXPECT_EQ(FindSoundFont(), Dir("b") + "/default-GM.sf2");
+    fs::remove(Font("default-GM.sf2"));
+    fs::create_symlink(Font("TimGM6mb.sf2"), Font("default-GM.sf2"));
+    EXPECT_EQ(FindSoundFont(), Font("default-GM.sf2"));
 }
 
 TEST_F(SoundFontSearch, DanglingDefaultLinkFallsBackToTheNextName) {
-    SetSoundFontDirectories({Dir("a")});
-    fs::create_symlink(root_ / "missing.sf2", root_ / "a" / "default-GM.sf2");
-    Touch(root_ / "a" / "TimGM6mb.sf2");
-    EXPECT_EQ(FindSoundFont(), Dir("a") + "/TimGM6mb.sf2");
+    fs::create_symlink(Font("missing.sf2"), Font("default-GM.sf2"));
+    Touch("TimGM6mb.sf2");
+    EXPECT_EQ(FindSoundFont(), Font("TimGM6mb.sf2"));
 }
 
 TEST_F(SoundFontSearch, WithoutAFontTheSynthesizerIsNeitherListedNorOpened) {
-    SetSoundFontDirectories({Dir("a")});
     platform::MidiOutCapsA caps{};
     std::memset(&caps, 0x5A, sizeof(caps));
     EXPECT_NE(platform::midiOutGetDevCapsA(-1, &caps, sizeof(caps)), 0);
@@ -73,7 +53,7 @@ TEST_F(SoundFontSearch, WithoutAFontTheSynthesizerIsNeitherListedNorOpened) {
     ASSERT_EQ(platform::midiOutGetErrorTextA(result, text, sizeof(text)), 0);
     EXPECT_NE(std::strstr(text, "SoundFont"), nullptr) << text;
 
-    Touch(root_ / "a" / "TimGM6mb.sf2");  // not a real font: it is listed but cannot load
+    Touch("TimGM6mb.sf2");  // not a real font: it is listed but cannot load
     EXPECT_EQ(platform::midiOutGetDevCapsA(-1, &caps, sizeof(caps)), 0);
     EXPECT_STREQ(caps.szPname, "Built-in Synthesizer");
     EXPECT_EQ(platform::midiOutOpen(&handle, -1, 0, 0, 0), LinuxMidiError::kSoundFontUnloadable);

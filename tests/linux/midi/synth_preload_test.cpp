@@ -5,11 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <vector>
 
-#include "platform/linux/midi/midi_error_text.h"
+#include "font_folder.h"
 #include "platform/linux/midi/soundfont_search.h"
 #include "platform/midi_out.h"
 #include "test_fonts.h"
@@ -17,34 +15,21 @@
 namespace linux_ {
 namespace {
 
-namespace fs = std::filesystem;
-
+// With the fonts the machine has.
 class SynthPreload : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/clavitap-preload.XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root_ = pattern;
-        SetSoundFontDirectories({root_.string()});
-    }
-    void TearDown() override {
-        DropPreloadedSynth();
-        SetSoundFontDirectories({"/usr/share/sounds/sf2"});
-        fs::remove_all(root_);
-    }
-    std::string Font() const { return (root_ / "TimGM6mb.sf2").string(); }
-
-    fs::path root_;
+    void TearDown() override { DropPreloadedSynth(); }
 };
 
 TEST_F(SynthPreload, TheLoadedSynthesizerIsTakenOnceAndPlays) {
-    fs::create_symlink(midi_test::kTimGM6mb, Font());
+    const auto font = FindSoundFont();
+    ASSERT_TRUE(font) << "a General MIDI SoundFont must be installed";
     PreloadBuiltinSynth();
     PreloadBuiltinSynth();  // a second call starts no second load
-    auto taken = TakePreloadedSynth(Font());
+    auto taken = TakePreloadedSynth(*font);
     ASSERT_TRUE(taken.has_value());
     ASSERT_NE(*taken, nullptr);
-    EXPECT_FALSE(TakePreloadedSynth(Font()).has_value());
+    EXPECT_FALSE(TakePreloadedSynth(*font).has_value());
 
     BuiltinSynth& synth = **taken;
     synth.Play(*DecodeShortMessage(0x90 | 60 << 8 | 100 << 16));
@@ -56,22 +41,33 @@ TEST_F(SynthPreload, TheLoadedSynthesizerIsTakenOnceAndPlays) {
 }
 
 TEST_F(SynthPreload, ALoadForAnotherFontIsLetGo) {
-    fs::create_symlink(midi_test::kTimGM6mb, Font());
+    const auto font = FindSoundFont();
+    ASSERT_TRUE(font) << "a General MIDI SoundFont must be installed";
     PreloadBuiltinSynth();
-    EXPECT_FALSE(TakePreloadedSynth(midi_test::kFluidR3).has_value());
-    EXPECT_FALSE(TakePreloadedSynth(Font()).has_value());
+    const auto& another = *font == midi_test::kFluidR3 ? midi_test::kTimGM6mb : midi_test::kFluidR3;
+    EXPECT_FALSE(TakePreloadedSynth(another).has_value());
+    EXPECT_FALSE(TakePreloadedSynth(*font).has_value());
 }
 
-TEST_F(SynthPreload, WithoutAFontNothingLoadsAndABrokenFontFailsTheOpening) {
-    PreloadBuiltinSynth();
-    EXPECT_FALSE(TakePreloadedSynth(Font()).has_value());
+class SynthPreloadWithoutFonts : public midi_test::PrivateFontFolder {
+  protected:
+    void TearDown() override {
+        DropPreloadedSynth();
+        PrivateFontFolder::TearDown();
+    }
+};
 
-    std::ofstream(Font()) << "sfbk";  // found, but FluidSynth cannot load it
+TEST_F(SynthPreloadWithoutFonts, NothingLoadsAndABrokenFontFailsTheOpening) {
+    PreloadBuiltinSynth();
+    EXPECT_FALSE(TakePreloadedSynth(Font("TimGM6mb.sf2")).has_value());
+
+    Touch("TimGM6mb.sf2");  // found, but FluidSynth cannot load it
     PreloadBuiltinSynth();
     Long handle = 77;
     EXPECT_EQ(platform::midiOutOpen(&handle, -1, 0, 0, 0), LinuxMidiError::kSoundFontUnloadable);
     EXPECT_EQ(handle, 0);
-    EXPECT_FALSE(TakePreloadedSynth(Font()).has_value()) << "the failed load was taken";
+    EXPECT_FALSE(TakePreloadedSynth(Font("TimGM6mb.sf2")).has_value())
+        << "the failed load was taken";
 }
 
 }  // namespace

@@ -3,9 +3,12 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "platform/linux/evdev/input_device.h"
 
@@ -17,13 +20,13 @@ bool IsAccessError(int error) {
     return error == EACCES || error == EPERM;
 }
 
-}  // namespace
-
-std::string ExplainUnreadableDevices(const std::string& inputDir) {
-    return "Clavitap cannot read the keyboard devices in " + inputDir +
-           ". Add your user to the 'input' group (sudo usermod -aG input $USER) and log in "
-           "again, so keys typed in other programs can sound.";
+// Event nodes (event0, event1, ...) are the only kind in the folder that speaks the input_event
+// protocol.
+bool IsEventNodeName(const std::string& name) {
+    return name.starts_with("event");
 }
+
+}  // namespace
 
 EvdevKeySource::EvdevKeySource() : keys_(LayoutKeyMap::For(SystemKeyboardLayout())) {}
 
@@ -34,8 +37,14 @@ EvdevKeySource::~EvdevKeySource() {
 std::string EvdevKeySource::Open(const std::string& inputDir) {
     Close();
     inputDir_ = inputDir;
-    // Watch first, so that a device plugged in during the scan is not missed.
-    watch_.Start(inputDir_);
+    // Watch first, so that a device plugged in during the scan is not missed. Nodes appear (a
+    // keyboard plugged in) or their access changes (the device manager hands a new node to the
+    // 'input' group only after creating it).
+    watch_.Reset(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+    if (watch_.IsOpen() && inotify_add_watch(watch_.Get(), inputDir_.c_str(),
+                                             IN_CREATE | IN_ATTRIB | IN_MOVED_TO) < 0) {
+        watch_.Reset();
+    }
     ScanFolder();
     return Explanation();
 }
@@ -59,33 +68,27 @@ void EvdevKeySource::ScanFolder() {
 void EvdevKeySource::OpenNode(const std::string& nodeName) {
     const std::string path = inputDir_ + "/" + nodeName;
     if (IsReading(path)) return;
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
+    UniqueFd fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.IsOpen()) {
         // A node the device manager has not handed to the 'input' group yet is tried again
         // when its access changes.
         accessDenied_ = accessDenied_ || IsAccessError(errno);
         return;
     }
-    AddDevice(fd, path);
+    auto device = InputDevice::Adopt(std::move(fd), path, keys_, states_);
+    if (device) devices_.push_back(std::move(device));
 }
 
-bool EvdevKeySource::IsReading(const std::string& name) const {
+bool EvdevKeySource::IsReading(const std::string& path) const {
     return std::any_of(devices_.begin(), devices_.end(),
-                       [&](const auto& device) { return device->Name() == name; });
-}
-
-bool EvdevKeySource::AddDevice(int fd, std::string name) {
-    auto device = InputDevice::Adopt(fd, std::move(name), keys_, states_);
-    if (!device) return false;
-    devices_.push_back(std::move(device));
-    return true;
+                       [&](const auto& device) { return device->Path() == path; });
 }
 
 void EvdevKeySource::Refresh() {
     // One poll tells which devices have anything to read, so that an idle tick costs one call
     // however many devices there are. poll skips the entry of -1 while the folder is not watched.
     pollFds_.clear();
-    pollFds_.push_back({watch_.Fd(), POLLIN, 0});
+    pollFds_.push_back({watch_.Get(), POLLIN, 0});
     for (const auto& device : devices_) pollFds_.push_back({device->Fd(), POLLIN, 0});
     const int readyCount = poll(pollFds_.data(), pollFds_.size(), 0);
     if (readyCount == 0) return;
@@ -107,21 +110,36 @@ void EvdevKeySource::Refresh() {
 }
 
 void EvdevKeySource::TakeFolderChanges() {
-    const DeviceFolderWatch::Changes changes = watch_.TakeChanges();
-    if (changes.overflowed) {
-        ScanFolder();
-    } else {
-        for (const std::string& name : changes.names) OpenNode(name);
+    alignas(inotify_event) char buffer[4096];
+    bool overflowed = false;
+    for (;;) {
+        const ssize_t count = read(watch_.Get(), buffer, sizeof(buffer));
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) break;
+        for (ssize_t offset = 0; offset < count;) {
+            inotify_event header;
+            std::memcpy(&header, buffer + offset, sizeof(header));
+            overflowed = overflowed || (header.mask & IN_Q_OVERFLOW) != 0;
+            if (header.len > 0) {
+                // The name is NUL-padded to the record's length.
+                const std::string name(buffer + offset + sizeof(header));
+                if (IsEventNodeName(name)) OpenNode(name);
+            }
+            offset += static_cast<ssize_t>(sizeof(header) + header.len);
+        }
     }
+    // The kernel's queue of changes overflowed: the whole folder needs a fresh look.
+    if (overflowed) ScanFolder();
 }
 
-std::int16_t EvdevKeySource::State(int virtualKey) {
-    return states_.Query(virtualKey);
+void EvdevKeySource::Forget() {
+    Refresh();
+    states_.Forget();
 }
 
 void EvdevKeySource::Close() {
     devices_.clear();
-    watch_.Stop();
+    watch_.Reset();
     states_.Clear();
     folderMissing_ = false;
     accessDenied_ = false;
@@ -133,7 +151,11 @@ std::string EvdevKeySource::Explanation() const {
         return "Clavitap cannot find the input devices folder " + inputDir_ +
                ", so keys typed in other programs cannot sound.";
     }
-    if (accessDenied_) return ExplainUnreadableDevices(inputDir_);
+    if (accessDenied_) {
+        return "Clavitap cannot read the keyboard devices in " + inputDir_ +
+               ". Add your user to the 'input' group (sudo usermod -aG input $USER) and log in "
+               "again, so keys typed in other programs can sound.";
+    }
     return "Clavitap finds no keyboard or mouse in " + inputDir_ +
            ", so keys typed in other programs cannot sound.";
 }

@@ -15,15 +15,14 @@
 
 #include <poll.h>
 
-#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/linux/evdev/device_folder_watch.h"
 #include "platform/linux/evdev/layout_key_map.h"
-#include "platform/linux/keys/virtual_key_states.h"
+#include "platform/linux/evdev/unique_fd.h"
+#include "platform/linux/virtual_keys/key_states.h"
 
 namespace linux_ {
 
@@ -39,54 +38,42 @@ class EvdevKeySource {
 
     // Opens every event node in `inputDir` that has keys or mouse buttons and watches the folder
     // for devices plugged in later. Returns an empty text when at least one device can be read,
-    // else Explanation(); the folder is still watched then.
+    // else what keeps the source from hearing keys and what the user can do about it, in plain
+    // words; the folder is still watched then.
     std::string Open(const std::string& inputDir = "/dev/input");
-
-    // Reads from `fd`, which the source takes over: a kernel input device, or a pipe or socket
-    // carrying `struct input_event` records. `name` identifies it (Open uses the node's path), so
-    // the same node is not read twice. Returns false, closing `fd`, when it is no such source.
-    bool AddDevice(int fd, std::string name);
 
     // Takes in every pending event of every device without blocking, opens devices that appeared
     // in the folder and silently drops those that went away.
     void Refresh();
 
-    // GetAsyncKeyState's word for a Windows virtual-key code: 0x8000 while the key is down, and
-    // bit 0 when it was pressed since the previous query of the same code (so a tap that began
-    // and ended between two refreshes answers nonzero exactly once).
-    std::int16_t State(int virtualKey);
+    // GetAsyncKeyState's word for a Windows virtual-key code (see VirtualKeyStates::Query): a tap
+    // that began and ended between two refreshes answers nonzero exactly once.
+    std::int16_t State(int virtualKey) { return states_.Query(virtualKey); }
 
-    // Every press taken in so far counts as handled; keys down now answer 0 until let go.
-    void Forget() { states_.Forget(); }
+    // Takes in what has arrived, then counts every press so far as handled; keys down now answer
+    // 0 until let go.
+    void Forget();
 
     void Close();
 
-    // How many devices are being read.
-    std::size_t DeviceCount() const { return devices_.size(); }
-
-    // Empty while a device can be read; otherwise what keeps the source from hearing keys and
-    // what the user can do about it, in plain words.
-    std::string Explanation() const;
-
   private:
     void ScanFolder();
+    // Opens the event nodes that appeared or changed in the folder since the previous call.
     void TakeFolderChanges();
     void OpenNode(const std::string& nodeName);
-    bool IsReading(const std::string& name) const;
+    bool IsReading(const std::string& path) const;
+    std::string Explanation() const;
 
     std::string inputDir_ = "/dev/input";
     bool folderMissing_ = false;
     bool accessDenied_ = false;
     LayoutKeyMap keys_;
-    DeviceFolderWatch watch_;
+    // inotify on the folder, -1 when it cannot be watched.
+    UniqueFd watch_;
     std::vector<std::unique_ptr<InputDevice>> devices_;
     VirtualKeyStates states_;
     // The folder watch first, then one entry per device; kept to spare an allocation per tick.
     std::vector<pollfd> pollFds_;
 };
-
-// What the user can do when the input devices in `inputDir` cannot be read: join the 'input'
-// group and log in again.
-std::string ExplainUnreadableDevices(const std::string& inputDir);
 
 }  // namespace linux_

@@ -1,6 +1,5 @@
 #include "platform/linux/evdev/input_device.h"
 
-#include <fcntl.h>
 #include <libevdev/libevdev.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -66,33 +65,24 @@ void PassOnlyKeyEvents(int fd) {
 
 }  // namespace
 
-std::unique_ptr<InputDevice> InputDevice::Adopt(int fd, std::string name, const LayoutKeyMap& keys,
+std::unique_ptr<InputDevice> InputDevice::Adopt(UniqueFd fd, std::string path,
+                                                const LayoutKeyMap& keys,
                                                 VirtualKeyStates& states) {
-    UniqueFd owned(fd);
     struct stat status {};
-    if (fstat(fd, &status) != 0) return nullptr;
+    if (fstat(fd.Get(), &status) != 0) return nullptr;
     const bool isKernelDevice = S_ISCHR(status.st_mode);
-    if (isKernelDevice) {
-        if (!HasKnownKeys(fd, keys)) return nullptr;
-    } else if (!S_ISFIFO(status.st_mode) && !S_ISSOCK(status.st_mode)) {
-        return nullptr;
-    }
-    const int flags = fcntl(fd, F_GETFL);
-    if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0) return nullptr;
-    (void)fcntl(fd, F_SETFD, FD_CLOEXEC);
-
+    if (isKernelDevice && !HasKnownKeys(fd.Get(), keys)) return nullptr;
+    if (!isKernelDevice && !S_ISFIFO(status.st_mode)) return nullptr;
+    if (isKernelDevice) PassOnlyKeyEvents(fd.Get());
     std::unique_ptr<InputDevice> device(
-        new InputDevice(std::move(owned), std::move(name), keys, isKernelDevice));
-    if (isKernelDevice) {
-        PassOnlyKeyEvents(fd);
-        device->Resync(states, false);
-    }
+        new InputDevice(std::move(fd), std::move(path), keys, isKernelDevice));
+    device->Resync(states, false);
     return device;
 }
 
-InputDevice::InputDevice(UniqueFd fd, std::string name, const LayoutKeyMap& keys,
+InputDevice::InputDevice(UniqueFd fd, std::string path, const LayoutKeyMap& keys,
                          bool isKernelDevice)
-    : fd_(std::move(fd)), name_(std::move(name)), keys_(keys), isKernelDevice_(isKernelDevice) {}
+    : fd_(std::move(fd)), path_(std::move(path)), keys_(keys), isKernelDevice_(isKernelDevice) {}
 
 bool InputDevice::Drain(VirtualKeyStates& states) {
     constexpr std::size_t kRecord = sizeof(input_event);
@@ -147,7 +137,7 @@ void InputDevice::SetKey(unsigned int code, bool down, bool countAsPress,
 }
 
 void InputDevice::Resync(VirtualKeyStates& states, bool countAsPress) {
-    // A pipe has no kernel state to ask; its keys stay as they were.
+    // A FIFO has no kernel state to ask; its keys stay as they were.
     if (!isKernelDevice_) return;
     KernelBits<KEY_CNT> down{};
     if (ioctl(fd_.Get(), EVIOCGKEY(sizeof(down)), down.data()) < 0) return;

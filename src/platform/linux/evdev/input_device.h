@@ -1,8 +1,10 @@
 // One open source of key events: a kernel input device (a keyboard, mouse or touchpad node in
-// /dev/input) or a pipe or socket that carries the same stream of `struct input_event` records.
+// /dev/input), or a FIFO in its place that carries the same stream of `struct input_event`
+// records. The FIFO is what the tests feed: the machines that run them cannot make input devices
+// (their kernels have no uinput).
 //
 // Events are read raw rather than through libevdev: only EV_KEY and the SYN_DROPPED marker
-// matter, and the same reader then serves pipes, which libevdev refuses. libevdev is used only to
+// matter, and the same reader then serves FIFOs, which libevdev refuses. libevdev is used only to
 // ask a kernel device whether it has any key or button the program knows.
 #pragma once
 
@@ -15,18 +17,18 @@
 
 #include "platform/linux/evdev/layout_key_map.h"
 #include "platform/linux/evdev/unique_fd.h"
-#include "platform/linux/keys/virtual_key_states.h"
+#include "platform/linux/virtual_keys/key_states.h"
 
 namespace linux_ {
 
 class InputDevice {
   public:
-    // Takes `fd` over and makes it non-blocking. Returns null (and closes `fd`) when it is
-    // neither a kernel input device with keys or buttons nor a pipe or socket. Keys of a kernel
-    // device that are down already count as held, not as pressed. `keys` names the virtual key
-    // of each code; it must outlive the device.
-    static std::unique_ptr<InputDevice> Adopt(int fd, std::string name, const LayoutKeyMap& keys,
-                                              VirtualKeyStates& states);
+    // Takes over `fd`, opened non-blocking from `path`. Returns null (and closes `fd`) when it is
+    // neither a kernel input device with keys or buttons nor a FIFO. Keys of a kernel device that
+    // are down already count as held, not as pressed. `keys` names the virtual key of each code;
+    // it must outlive the device.
+    static std::unique_ptr<InputDevice> Adopt(UniqueFd fd, std::string path,
+                                              const LayoutKeyMap& keys, VirtualKeyStates& states);
 
     // Reads every pending event without blocking and applies the key changes to `states`.
     // Returns false when the device is gone (unplugged, end of stream or a read error).
@@ -35,11 +37,11 @@ class InputDevice {
     // Lets go of every key this device holds, before it is dropped.
     void ReleaseAll(VirtualKeyStates& states);
 
-    const std::string& Name() const { return name_; }
+    const std::string& Path() const { return path_; }
     int Fd() const { return fd_.Get(); }
 
   private:
-    InputDevice(UniqueFd fd, std::string name, const LayoutKeyMap& keys, bool isKernelDevice);
+    InputDevice(UniqueFd fd, std::string path, const LayoutKeyMap& keys, bool isKernelDevice);
 
     void Apply(const input_event& event, VirtualKeyStates& states);
     void SetKey(unsigned int code, bool down, bool countAsPress, VirtualKeyStates& states);
@@ -48,14 +50,14 @@ class InputDevice {
     void Resync(VirtualKeyStates& states, bool countAsPress);
 
     UniqueFd fd_;
-    std::string name_;
+    std::string path_;
     const LayoutKeyMap& keys_;
     bool isKernelDevice_;
     HeldKeys<KEY_CNT> held_;
     // After SYN_DROPPED the kernel's queue overflowed: everything up to the next SYN_REPORT is
     // an incomplete picture and is skipped; the state is then read afresh.
     bool skippingToReport_ = false;
-    // The start of a record that a pipe delivered only in part.
+    // The start of a record that a FIFO delivered only in part.
     std::array<unsigned char, sizeof(input_event)> partial_{};
     std::size_t partialSize_ = 0;
 };

@@ -15,7 +15,8 @@ namespace linux_ {
 
 class LayoutKeyMap {
   public:
-    // The map by key positions on a US keyboard (see evdev_key_map.h).
+    // The map by key positions on a US keyboard: the meaning of the mouse buttons, and of every
+    // key when no keyboard layout can be compiled.
     LayoutKeyMap();
 
     // The map for `layout`. A layout that cannot be compiled (an unknown name, no XKB data on

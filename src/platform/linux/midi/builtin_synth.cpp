@@ -3,7 +3,6 @@
 #include <fluidsynth.h>
 
 #include "platform/linux/midi/quiet_logs.h"
-#include "platform/linux/midi/voice_takeover.h"
 
 namespace linux_ {
 
@@ -12,10 +11,27 @@ namespace {
 constexpr int kResetAllControllers = 121;
 constexpr int kPercussionChannel = 9;  // General MIDI's drum channel
 
+// Added to every voice's release time, in timecents: more than the longest release a SoundFont may
+// give (8000), so that every release ends at FluidSynth's floor of -7200 timecents. That floor is
+// FluidSynth's shortest fade that does not click, about 16 ms.
+constexpr float kReleaseOffset = -16000.0f;
+
 // Gives `channel` the preset its program number and bank (FluidSynth's defaults: piano, or the
 // standard kit on the percussion channel) choose, loading that preset's samples.
 void ChooseDefaultPreset(fluid_synth_t* synth, int channel) {
     fluid_synth_program_change(synth, channel, 0);
+}
+
+// A note-on for a key that already sounds takes over that key's voice, as a piano string struck
+// again is damped first: the key scan sends a fresh note-on for every held key on every 50 ms tick,
+// and voices left ringing would pile up by the hundred. FluidSynth itself moves the voices of a key
+// into their release when a note-on for the same key arrives on the channel; only the release's
+// length needs changing. The key scan's note-offs take the same short release: they come only after
+// a hold long enough for the instruments that fade by themselves to have died away. A channel's
+// generator offset reaches every voice the channel starts, and changes under the synthesizer's own
+// lock. A reset of all controllers undoes it.
+void LetNoteOnsTakeOverTheirKey(fluid_synth_t* synth, int channel) {
+    fluid_synth_set_gen(synth, channel, GEN_VOLENVRELEASE, kReleaseOffset);
 }
 
 }  // namespace
@@ -50,7 +66,13 @@ std::unique_ptr<BuiltinSynth> BuiltinSynth::Create(const std::string& soundFontP
 
 BuiltinSynth::BuiltinSynth(fluid_settings_t* settings, fluid_synth_t* synth,
                            const std::string& soundFontPath)
-    : settings_(settings), synth_(synth), soundingKeys_(synth, soundFontPath) {}
+    : settings_(settings), synth_(synth), audible_(soundFontPath, kSampleRate, kGain) {
+    for (auto& keys : sounding_) {
+        for (std::size_t key = 0; key < keys.size(); ++key) {
+            keys[key] = static_cast<std::uint8_t>(key);
+        }
+    }
+}
 
 BuiltinSynth::~BuiltinSynth() {
     delete_fluid_synth(synth_);
@@ -75,7 +97,7 @@ void BuiltinSynth::Play(const ShortMessage& message) {
             }
             break;
         case 0xA0:
-            fluid_synth_key_pressure(synth_, channel, soundingKeys_.Of(channel, message.Data1()),
+            fluid_synth_key_pressure(synth_, channel, sounding_[channel][message.Data1() & 127],
                                      message.Data2());
             break;
         case 0xB0:
@@ -86,7 +108,10 @@ void BuiltinSynth::Play(const ShortMessage& message) {
             break;
         case 0xC0:
             fluid_synth_program_change(synth_, channel, message.Data1());
-            soundingKeys_.ProgramChanged(channel);
+            // The first note of the new preset need not wait for the keys it makes heard.
+            if (fluid_preset_t* preset = fluid_synth_get_channel_preset(synth_, channel)) {
+                audible_.Prepare(fluid_preset_get_banknum(preset), fluid_preset_get_num(preset));
+            }
             break;
         case 0xD0:
             fluid_synth_channel_pressure(synth_, channel, message.Data1());
@@ -102,15 +127,51 @@ void BuiltinSynth::Play(const ShortMessage& message) {
 void BuiltinSynth::NoteOn(int channel, int note, int velocity) {
     // A note struck again while it is on sounds as another key when the instrument changed in
     // between; the voice it leaves behind would never get its note-off.
-    const int left = soundingKeys_.NoteOff(channel, note);
-    const int sounding = soundingKeys_.NoteOn(channel, note);
+    const int left = Release(channel, note);
+    const int sounding = SoundingKey(channel, note);
+    sounding_[channel][note & 127] = static_cast<std::uint8_t>(sounding);
+    on_[channel][note & 127] = true;
     if (left >= 0 && left != sounding) fluid_synth_noteoff(synth_, channel, left);
     fluid_synth_noteon(synth_, channel, sounding, velocity);
 }
 
 void BuiltinSynth::NoteOff(int channel, int note) {
-    const int sounding = soundingKeys_.NoteOff(channel, note);
+    const int sounding = Release(channel, note);
     if (sounding >= 0) fluid_synth_noteoff(synth_, channel, sounding);
+}
+
+// The key that sounds for `note`, so that every note the key scan sends is heard whatever the
+// instrument's range: the note itself when the channel's preset makes it heard, else the nearest
+// octave of it that the preset does (the lower one of two as near); the note itself when no octave
+// is.
+int BuiltinSynth::SoundingKey(int channel, int note) {
+    note &= 127;
+    // The preset FluidSynth actually plays: the bank and program asked for, or its stand-in when
+    // the font lacks them (percussion on channel 9 included).
+    fluid_preset_t* preset = fluid_synth_get_channel_preset(synth_, channel);
+    if (preset == nullptr) return note;
+    const auto& heard = audible_.Of(fluid_preset_get_banknum(preset), fluid_preset_get_num(preset));
+    if (heard[note]) return note;
+    for (int shift = 12; shift < 128; shift += 12) {
+        if (note - shift >= 0 && heard[note - shift]) return note - shift;
+        if (note + shift < 128 && heard[note + shift]) return note + shift;
+    }
+    return note;
+}
+
+// The key to release for a note-off of `note`: the one its note-on played, or -1 when the note is
+// not on or another note that is on still sounds as that key (two notes an octave apart can be
+// moved onto one key).
+int BuiltinSynth::Release(int channel, int note) {
+    auto& on = on_[channel];
+    const auto& sounding = sounding_[channel];
+    if (!on[note & 127]) return -1;
+    on[note & 127] = false;
+    const int released = sounding[note & 127];
+    for (std::size_t other = 0; other < on.size(); ++other) {
+        if (on[other] && sounding[other] == released) return -1;
+    }
+    return released;
 }
 
 void BuiltinSynth::SoundsOff() {

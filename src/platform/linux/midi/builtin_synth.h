@@ -7,6 +7,9 @@
 
 #include <fluidsynth/types.h>
 
+#include <array>
+#include <bitset>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -51,11 +54,17 @@ class BuiltinSynth {
     // A note-off reaches the voice its note-on started, on whichever key that sounds.
     void NoteOn(int channel, int note, int velocity);
     void NoteOff(int channel, int note);
+    int SoundingKey(int channel, int note);
+    int Release(int channel, int note);
 
     fluid_settings_t* settings_;
     fluid_synth_t* synth_;
-    SoundingKeys soundingKeys_;      // used only by Play()
     bool percussionChosen_ = false;  // the drum kit is chosen on the channel's first message
+    // Used only by Play(): the key each note's last note-on sounds as, and the notes between their
+    // note-on and note-off, by channel.
+    AudibleKeys audible_;
+    std::array<std::array<std::uint8_t, 128>, 16> sounding_{};
+    std::array<std::bitset<128>, 16> on_{};
 };
 
 }  // namespace linux_

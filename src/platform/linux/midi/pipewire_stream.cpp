@@ -1,5 +1,8 @@
-#include "platform/linux/midi/pipewire_stream.h"
-
+// An audio stream of its own on a PipeWire daemon. The synthesizer renders inside the stream's
+// process callback, on PipeWire's realtime data thread, in the small blocks that the node asks
+// for, so a note waits at most one graph cycle to be rendered and one more to reach the sink. While
+// it rests the stream is inactive: the daemon stops scheduling it and the graph may suspend the
+// sink. Wake() makes it active again for the very next cycle.
 #include <pipewire/impl-module.h>
 #include <pipewire/pipewire.h>
 #include <spa/param/audio/raw-utils.h>
@@ -8,10 +11,14 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
+#include <cstdint>
 #include <ctime>
 #include <mutex>
 #include <string>
+#include <vector>
+
+#include "platform/linux/midi/audio_stream.h"
+#include "platform/linux/session/environment.h"
 
 namespace linux_ {
 
@@ -65,76 +72,96 @@ bool LoadModules(pw_context* context) {
 // where libpipewire would look. The library and its modules are then never loaded, which spares a
 // PulseAudio desktop their memory.
 bool DaemonSocketMayExist() {
-    if (std::getenv("PIPEWIRE_REMOTE") != nullptr) return true;
-    const char* folder = std::getenv("PIPEWIRE_RUNTIME_DIR");
-    if (folder == nullptr) folder = std::getenv("XDG_RUNTIME_DIR");
-    if (folder == nullptr) return true;
-    return access((std::string(folder) + "/pipewire-0").c_str(), F_OK) == 0;
+    if (IsSetInEnvironment("PIPEWIRE_REMOTE")) return true;
+    std::string folder = EnvironmentValue("PIPEWIRE_RUNTIME_DIR");
+    if (folder.empty()) folder = EnvironmentValue("XDG_RUNTIME_DIR");
+    if (folder.empty()) return true;
+    return access((folder + "/pipewire-0").c_str(), F_OK) == 0;
 }
 
-}  // namespace
+class PipeWireStream final : public AudioStream {
+  public:
+    explicit PipeWireStream(StreamSource& source);
+    ~PipeWireStream() override;
+    PipeWireStream(const PipeWireStream&) = delete;
+    PipeWireStream& operator=(const PipeWireStream&) = delete;
 
-struct PipeWireStream::Hooks {
-    spa_hook core{};
-    spa_hook stream{};
+    // Connects to the daemon and waits until it plays the stream; false when it does not.
+    bool Connect(int sampleRate, int quantumFrames);
+    void Wake() override;
+
+    // The daemon's callbacks.
+    static void StateChanged(void* self, pw_stream_state, pw_stream_state state, const char*);
+    static void CoreError(void* self, std::uint32_t id, int, int res, const char*);
+    static void Process(void* self);
+    static int RestAsked(spa_loop*, bool, std::uint32_t, const void*, std::size_t, void* self);
+
+  private:
+    // With the loop locked: waits until the stream plays; false when it failed or the time is up.
+    bool WaitUntilStreaming();
+    // On the data thread: renders what the daemon asks for into the next buffer.
+    void Render();
+    // On the loop's thread: turns the stream inactive unless a note has begun meanwhile.
+    void Rest();
+
+    StreamSource& source_;
+    std::vector<float> left_, right_;
+
+    pw_thread_loop* loop_ = nullptr;
+    pw_context* context_ = nullptr;
+    pw_core* core_ = nullptr;
+    pw_stream* stream_ = nullptr;
+    spa_hook coreHook_{};
+    spa_hook streamHook_{};
 };
 
-struct PipeWireEvents {
-    static void StateChanged(void* data, pw_stream_state, pw_stream_state state, const char*) {
-        auto& self = *static_cast<PipeWireStream*>(data);
-        if (state == PW_STREAM_STATE_STREAMING) self.streaming_ = true;
-        if (state == PW_STREAM_STATE_ERROR || state == PW_STREAM_STATE_UNCONNECTED) {
-            self.ended_ = true;
-        }
-        pw_thread_loop_signal(self.loop_, false);
+void PipeWireStream::StateChanged(void* data, pw_stream_state, pw_stream_state state, const char*) {
+    auto& self = *static_cast<PipeWireStream*>(data);
+    // Resting pauses the stream and waking starts it again: only its first start and its end
+    // change what the stream is.
+    if (state == PW_STREAM_STATE_STREAMING && self.state_ == StreamState::kStarting) {
+        self.state_ = StreamState::kPlaying;
     }
-
-    static void Process(void* data) { static_cast<PipeWireStream*>(data)->Process(); }
-
-    // The daemon has gone (restarted, or stopped): the connection reports a broken pipe.
-    static void CoreError(void* data, std::uint32_t id, int, int res, const char*) {
-        auto& self = *static_cast<PipeWireStream*>(data);
-        if (id == PW_ID_CORE && res == -EPIPE) self.ended_ = true;
-        pw_thread_loop_signal(self.loop_, false);
+    if (state == PW_STREAM_STATE_ERROR || state == PW_STREAM_STATE_UNCONNECTED) {
+        self.state_ = StreamState::kEnded;
     }
-
-    static int SleepAsked(spa_loop*, bool, std::uint32_t, const void* seen, std::size_t,
-                          void* data) {
-        static_cast<PipeWireStream*>(data)->FallAsleepUnless(
-            *static_cast<const std::uint64_t*>(seen));
-        return 0;
-    }
-
-    static constexpr pw_stream_events kStream = [] {
-        pw_stream_events events{};
-        events.version = PW_VERSION_STREAM_EVENTS;
-        events.state_changed = StateChanged;
-        events.process = Process;
-        return events;
-    }();
-
-    static constexpr pw_core_events kCore = [] {
-        pw_core_events events{};
-        events.version = PW_VERSION_CORE_EVENTS;
-        events.error = CoreError;
-        return events;
-    }();
-};
-
-std::unique_ptr<PipeWireStream> PipeWireStream::Open(int sampleRate, int quantumFrames,
-                                                     RenderFunction render) {
-    if (!DaemonSocketMayExist()) return nullptr;
-    InitLibrary();
-    std::unique_ptr<PipeWireStream> stream(new PipeWireStream(std::move(render)));
-    if (!stream->Connect(sampleRate, quantumFrames)) return nullptr;
-    return stream;
+    pw_thread_loop_signal(self.loop_, false);
 }
 
-PipeWireStream::PipeWireStream(RenderFunction render)
-    : render_(std::move(render)),
-      left_(kMaxRenderFrames),
-      right_(kMaxRenderFrames),
-      hooks_(std::make_unique<Hooks>()) {}
+// The daemon has gone (restarted, or stopped): the connection reports a broken pipe.
+void PipeWireStream::CoreError(void* data, std::uint32_t id, int, int res, const char*) {
+    auto& self = *static_cast<PipeWireStream*>(data);
+    if (id == PW_ID_CORE && res == -EPIPE) self.state_ = StreamState::kEnded;
+    pw_thread_loop_signal(self.loop_, false);
+}
+
+void PipeWireStream::Process(void* self) {
+    static_cast<PipeWireStream*>(self)->Render();
+}
+
+int PipeWireStream::RestAsked(spa_loop*, bool, std::uint32_t, const void*, std::size_t,
+                              void* self) {
+    static_cast<PipeWireStream*>(self)->Rest();
+    return 0;
+}
+
+constexpr pw_stream_events kStreamEvents = [] {
+    pw_stream_events events{};
+    events.version = PW_VERSION_STREAM_EVENTS;
+    events.state_changed = PipeWireStream::StateChanged;
+    events.process = PipeWireStream::Process;
+    return events;
+}();
+
+constexpr pw_core_events kCoreEvents = [] {
+    pw_core_events events{};
+    events.version = PW_VERSION_CORE_EVENTS;
+    events.error = PipeWireStream::CoreError;
+    return events;
+}();
+
+PipeWireStream::PipeWireStream(StreamSource& source)
+    : source_(source), left_(kMaxRenderFrames), right_(kMaxRenderFrames) {}
 
 PipeWireStream::~PipeWireStream() {
     if (loop_ == nullptr) return;
@@ -144,7 +171,7 @@ PipeWireStream::~PipeWireStream() {
         if (stream_ != nullptr) pw_stream_destroy(stream_);
         stream_ = nullptr;
         if (core_ != nullptr) {
-            spa_hook_remove(&hooks_->core);
+            spa_hook_remove(&coreHook_);
             pw_core_disconnect(core_);
         }
     }
@@ -167,7 +194,7 @@ bool PipeWireStream::Connect(int sampleRate, int quantumFrames) {
     LoopLock lock(loop_);
     core_ = pw_context_connect(context_, nullptr, 0);
     if (core_ == nullptr) return false;  // no daemon answers
-    pw_core_add_listener(core_, &hooks_->core, &PipeWireEvents::kCore, this);
+    pw_core_add_listener(core_, &coreHook_, &kCoreEvents, this);
 
     const std::string latency = std::to_string(quantumFrames) + "/" + std::to_string(sampleRate);
     stream_ =
@@ -176,7 +203,7 @@ bool PipeWireStream::Connect(int sampleRate, int quantumFrames) {
                                         "Playback", PW_KEY_MEDIA_ROLE, "Music", PW_KEY_APP_NAME,
                                         "Clavitap", PW_KEY_NODE_LATENCY, latency.c_str(), nullptr));
     if (stream_ == nullptr) return false;
-    pw_stream_add_listener(stream_, &hooks_->stream, &PipeWireEvents::kStream, this);
+    pw_stream_add_listener(stream_, &streamHook_, &kStreamEvents, this);
 
     spa_audio_info_raw format{};
     format.format = SPA_AUDIO_FORMAT_F32;
@@ -189,7 +216,7 @@ bool PipeWireStream::Connect(int sampleRate, int quantumFrames) {
     spa_pod_builder_init(&builder, podBuffer, sizeof(podBuffer));
     const spa_pod* params[] = {spa_format_audio_raw_build(&builder, SPA_PARAM_EnumFormat, &format)};
     // The stream starts playing silence at once: a sink may take a while to start a new stream,
-    // better now than at the first note. It turns inactive when the render function says so.
+    // better now than at the first note. It turns inactive when its source says so.
     const auto flags = static_cast<pw_stream_flags>(
         PW_STREAM_FLAG_AUTOCONNECT | PW_STREAM_FLAG_MAP_BUFFERS | PW_STREAM_FLAG_RT_PROCESS);
     if (pw_stream_connect(stream_, PW_DIRECTION_OUTPUT, PW_ID_ANY, flags, params, 1) < 0) {
@@ -201,13 +228,13 @@ bool PipeWireStream::Connect(int sampleRate, int quantumFrames) {
 bool PipeWireStream::WaitUntilStreaming() {
     timespec deadline{};
     pw_thread_loop_get_time(loop_, &deadline, kStartTimeoutNs);
-    while (!streaming_ && !ended_) {
+    while (state_ == StreamState::kStarting) {
         if (pw_thread_loop_timed_wait_full(loop_, &deadline) != 0) break;  // the time is up
     }
-    return streaming_ && !ended_;
+    return state_ == StreamState::kPlaying;
 }
 
-void PipeWireStream::Process() {
+void PipeWireStream::Render() {
     pw_buffer* buffer = pw_stream_dequeue_buffer(stream_);
     if (buffer == nullptr) return;
     spa_data& data = buffer->buffer->datas[0];
@@ -218,13 +245,11 @@ void PipeWireStream::Process() {
     const std::size_t room = data.maxsize / kFrameBytes;
     const std::size_t frames =
         std::min<std::size_t>(buffer->requested != 0 ? buffer->requested : room, room);
-    // A message that arrives while this block renders may miss it: then the stream stays awake.
-    const std::uint64_t wakeCountSeen = wakeCount_;
     auto* out = static_cast<float*>(data.data);
     bool diedAway = false;
     for (std::size_t done = 0; done < frames;) {
         const std::size_t part = std::min(frames - done, kMaxRenderFrames);
-        diedAway = render_(left_.data(), right_.data(), static_cast<int>(part));
+        diedAway = source_.Render(left_.data(), right_.data(), static_cast<int>(part));
         for (std::size_t i = 0; i < part; ++i) {
             out[2 * (done + i)] = left_[i];
             out[2 * (done + i) + 1] = right_[i];
@@ -235,33 +260,34 @@ void PipeWireStream::Process() {
     data.chunk->stride = kFrameBytes;
     data.chunk->size = static_cast<std::uint32_t>(frames * kFrameBytes);
     pw_stream_queue_buffer(stream_, buffer);
-    if (diedAway && !sleepAsked_.exchange(true)) {
-        pw_loop_invoke(pw_thread_loop_get_loop(loop_), PipeWireEvents::SleepAsked, 0,
-                       &wakeCountSeen, sizeof(wakeCountSeen), false, this);
+    // The stream may not be turned inactive from the data thread: the loop's thread does it.
+    if (diedAway) {
+        pw_loop_invoke(pw_thread_loop_get_loop(loop_), RestAsked, 0, nullptr, 0, false, this);
     }
 }
 
-void PipeWireStream::FallAsleepUnless(std::uint64_t wakeCountSeen) {
-    sleepAsked_ = false;
-    if (stream_ == nullptr || asleep_ || wakeCount_ != wakeCountSeen) return;
-    asleep_ = true;
+void PipeWireStream::Rest() {
+    if (stream_ == nullptr || state_ != StreamState::kPlaying || !source_.StillSilent()) return;
+    state_ = StreamState::kResting;
     pw_stream_set_active(stream_, false);
 }
 
 void PipeWireStream::Wake() {
     LoopLock lock(loop_);
-    ++wakeCount_;
-    if (!asleep_ || ended_) return;
-    asleep_ = false;
+    if (state_ != StreamState::kResting) return;
+    state_ = StreamState::kPlaying;
     pw_stream_set_active(stream_, true);
 }
 
-bool PipeWireStream::Sleeping() const {
-    return asleep_;
-}
+}  // namespace
 
-bool PipeWireStream::Ended() const {
-    return ended_;
+std::unique_ptr<AudioStream> OpenPipeWireStream(int sampleRate, int quantumFrames,
+                                                StreamSource& source) {
+    if (!DaemonSocketMayExist()) return nullptr;
+    InitLibrary();
+    auto stream = std::make_unique<PipeWireStream>(source);
+    if (!stream->Connect(sampleRate, quantumFrames)) return nullptr;
+    return stream;
 }
 
 }  // namespace linux_

@@ -1,5 +1,8 @@
-#include "platform/linux/midi/pulse_stream.h"
-
+// An audio stream of its own on a PulseAudio server. It renders in the server's write requests and
+// rests corked, so that the server can suspend the sound card. PulseAudio goes on mixing for a
+// corked stream, so the stream is parked after a second corked: disconnected, the connection to the
+// server kept, and connected anew at the next note. Wake() writes the new sound at once and uncorks
+// (or reconnects), so a note after a pause is as quick as any other.
 #include <pulse/context.h>
 #include <pulse/operation.h>
 #include <pulse/rtclock.h>
@@ -8,7 +11,11 @@
 #include <pulse/timeval.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <vector>
+
+#include "platform/linux/midi/audio_stream.h"
 
 namespace linux_ {
 
@@ -49,18 +56,47 @@ void WakeWaiter(pa_mainloop_api*, pa_time_event*, const timeval*, void* mainloop
     pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(mainloop), 0);
 }
 
-}  // namespace
+class PulseStream final : public AudioStream {
+  public:
+    PulseStream(int blockFrames, StreamSource& source);
+    ~PulseStream() override;
+    PulseStream(const PulseStream&) = delete;
+    PulseStream& operator=(const PulseStream&) = delete;
 
-std::unique_ptr<PulseStream> PulseStream::Open(int sampleRate, int blockFrames, int blocksBuffered,
-                                               RenderFunction render) {
-    std::unique_ptr<PulseStream> stream(new PulseStream(blockFrames, std::move(render)));
-    if (!stream->Connect(sampleRate, blocksBuffered)) return nullptr;
-    return stream;
-}
+    // Connects to the default server and sink, the server keeping `blocksBuffered` blocks, and
+    // waits until it plays the stream; false when it does not within two seconds.
+    bool Connect(int sampleRate, int blocksBuffered);
+    void Wake() override;
 
-PulseStream::PulseStream(int blockFrames, RenderFunction render)
+  private:
+    // With the mainloop locked: makes the stream and connects it, playing; false when refused.
+    bool ConnectStream();
+    // With the mainloop locked: renders and writes whole blocks until `bytes` are written or the
+    // source says to rest, and corks then.
+    void Fill(std::size_t bytes);
+
+    static void OnStateChanged(pa_context* context, void* self);
+    static void OnStreamStateChanged(pa_stream* stream, void* self);
+    static void OnWritable(pa_stream* stream, std::size_t bytes, void* self);
+    static void OnParkTime(pa_mainloop_api* api, pa_time_event* timer, const timeval* time,
+                           void* self);
+
+    int blockFrames_;  // the unit of rendering
+    StreamSource& source_;
+    std::vector<float> left_, right_, interleaved_;
+    std::size_t bufferBytes_ = 0;
+
+    pa_threaded_mainloop* mainloop_ = nullptr;
+    pa_context* context_ = nullptr;
+    int sampleRate_ = 0;
+    pa_time_event* parkTimer_ = nullptr;
+    // Guarded by the mainloop lock. No stream while parked.
+    pa_stream* stream_ = nullptr;
+};
+
+PulseStream::PulseStream(int blockFrames, StreamSource& source)
     : blockFrames_(blockFrames),
-      render_(std::move(render)),
+      source_(source),
       left_(static_cast<std::size_t>(blockFrames)),
       right_(static_cast<std::size_t>(blockFrames)),
       interleaved_(static_cast<std::size_t>(blockFrames) * kChannels) {}
@@ -80,24 +116,28 @@ PulseStream::~PulseStream() {
 }
 
 bool PulseStream::Connect(int sampleRate, int blocksBuffered) {
+    sampleRate_ = sampleRate;
+    bufferBytes_ = static_cast<std::size_t>(blockFrames_) * kFrameBytes *
+                   static_cast<std::size_t>(blocksBuffered);
     mainloop_ = pa_threaded_mainloop_new();
     if (mainloop_ == nullptr) return false;
     context_ = pa_context_new(pa_threaded_mainloop_get_api(mainloop_), "Clavitap");
     if (context_ == nullptr) return false;
     pa_context_set_state_callback(context_, OnStateChanged, this);
+    parkTimer_ = pa_context_rttime_new(context_, PA_USEC_INVALID, OnParkTime, this);
     if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOFLAGS, nullptr) < 0) return false;
     if (pa_threaded_mainloop_start(mainloop_) < 0) return false;
 
+    // Once the server answers, the stream is made, and it starts playing silence at once (see
+    // StreamState).
     MainloopLock lock(mainloop_);
-    if (!WaitUntilReady()) return false;
-    sampleRate_ = sampleRate;
-    bufferBytes_ = static_cast<std::size_t>(blockFrames_) * kFrameBytes *
-                   static_cast<std::size_t>(blocksBuffered);
-    parkTimer_ = pa_context_rttime_new(context_, PA_USEC_INVALID, OnParkTime, this);
-    // The stream starts playing silence at once: a server may take a while to serve a new
-    // stream, better now than at the first note. It corks when the render function says so.
-    if (!ConnectStream()) return false;
-    return WaitUntilReady();
+    const pa_usec_t deadline = pa_rtclock_now() + kConnectTimeout;
+    pa_time_event* timer = pa_context_rttime_new(context_, deadline, WakeWaiter, mainloop_);
+    while (state_ == StreamState::kStarting && pa_rtclock_now() < deadline) {
+        pa_threaded_mainloop_wait(mainloop_);
+    }
+    if (timer != nullptr) pa_threaded_mainloop_get_api(mainloop_)->time_free(timer);
+    return state_ == StreamState::kPlaying;
 }
 
 bool PulseStream::ConnectStream() {
@@ -117,64 +157,41 @@ bool PulseStream::ConnectStream() {
                                       nullptr) >= 0;
 }
 
-// With the lock held: waits until the context (and the stream, once there is one) is ready and
-// `operation`, if any, has finished; false when something failed or the time is up.
-bool PulseStream::WaitUntilReady(pa_operation* operation) {
-    pa_mainloop_api* api = pa_threaded_mainloop_get_api(mainloop_);
-    const pa_usec_t deadline = pa_rtclock_now() + kConnectTimeout;
-    pa_time_event* timer = pa_context_rttime_new(context_, deadline, WakeWaiter, mainloop_);
-    bool ready = false;
-    for (;;) {
-        const pa_context_state_t context = pa_context_get_state(context_);
-        const pa_stream_state_t stream =
-            stream_ != nullptr ? pa_stream_get_state(stream_) : PA_STREAM_READY;
-        const pa_operation_state_t asked =
-            operation != nullptr ? pa_operation_get_state(operation) : PA_OPERATION_DONE;
-        if (!PA_CONTEXT_IS_GOOD(context) || !PA_STREAM_IS_GOOD(stream) ||
-            asked == PA_OPERATION_CANCELLED) {
-            break;
-        }
-        if (context == PA_CONTEXT_READY && stream == PA_STREAM_READY &&
-            asked == PA_OPERATION_DONE) {
-            ready = true;
-            break;
-        }
-        if (pa_rtclock_now() >= deadline) break;
-        pa_threaded_mainloop_wait(mainloop_);
-    }
-    if (timer != nullptr) api->time_free(timer);
-    if (operation != nullptr) {
-        // Its callback must not run once the waiting is over.
-        if (pa_operation_get_state(operation) == PA_OPERATION_RUNNING) {
-            pa_operation_cancel(operation);
-        }
-        pa_operation_unref(operation);
-    }
-    return ready;
+void PulseStream::OnStateChanged(pa_context* context, void* self) {
+    auto& stream = *static_cast<PulseStream*>(self);
+    const pa_context_state_t state = pa_context_get_state(context);
+    if (state == PA_CONTEXT_READY && !stream.ConnectStream()) stream.state_ = StreamState::kEnded;
+    if (!PA_CONTEXT_IS_GOOD(state)) stream.state_ = StreamState::kEnded;
+    pa_threaded_mainloop_signal(stream.mainloop_, 0);
 }
 
-void PulseStream::OnStateChanged(pa_context*, void* self) {
-    pa_threaded_mainloop_signal(static_cast<PulseStream*>(self)->mainloop_, 0);
-}
-
-void PulseStream::OnStreamStateChanged(pa_stream*, void* self) {
-    pa_threaded_mainloop_signal(static_cast<PulseStream*>(self)->mainloop_, 0);
+void PulseStream::OnStreamStateChanged(pa_stream* pulseStream, void* self) {
+    auto& stream = *static_cast<PulseStream*>(self);
+    const pa_stream_state_t state = pa_stream_get_state(pulseStream);
+    if (state == PA_STREAM_READY && stream.state_ == StreamState::kStarting) {
+        stream.state_ = StreamState::kPlaying;
+    }
+    if (!PA_STREAM_IS_GOOD(state)) stream.state_ = StreamState::kEnded;
+    pa_threaded_mainloop_signal(stream.mainloop_, 0);
 }
 
 void PulseStream::OnWritable(pa_stream*, std::size_t bytes, void* self) {
     auto& stream = *static_cast<PulseStream*>(self);
-    if (!stream.corked_) stream.Fill(bytes);
+    if (stream.state_ == StreamState::kStarting || stream.state_ == StreamState::kPlaying) {
+        stream.Fill(bytes);
+    }
 }
 
 // Parks a stream that has stayed corked: it goes, and the next Wake() makes a new one.
 void PulseStream::OnParkTime(pa_mainloop_api*, pa_time_event*, const timeval*, void* self) {
     auto& stream = *static_cast<PulseStream*>(self);
-    if (!stream.corked_ || stream.stream_ == nullptr) return;
+    if (stream.state_ != StreamState::kResting) return;
     pa_stream_set_state_callback(stream.stream_, nullptr, nullptr);
     pa_stream_set_write_callback(stream.stream_, nullptr, nullptr);
     pa_stream_disconnect(stream.stream_);
     pa_stream_unref(stream.stream_);
     stream.stream_ = nullptr;
+    stream.state_ = StreamState::kParked;
 }
 
 void PulseStream::Fill(std::size_t bytes) {
@@ -183,7 +200,7 @@ void PulseStream::Fill(std::size_t bytes) {
     // note would wait behind the surplus.
     const std::size_t blocks = std::max<std::size_t>(1, bytes / blockBytes);
     for (std::size_t block = 0; block < blocks; ++block) {
-        const bool diedAway = render_(left_.data(), right_.data(), blockFrames_);
+        const bool diedAway = source_.Render(left_.data(), right_.data(), blockFrames_);
         for (std::size_t i = 0; i < left_.size(); ++i) {
             interleaved_[2 * i] = left_[i];
             interleaved_[2 * i + 1] = right_[i];
@@ -192,8 +209,8 @@ void PulseStream::Fill(std::size_t bytes) {
                             PA_SEEK_RELATIVE) < 0) {
             return;  // the connection has failed; Ended() tells
         }
-        if (diedAway) {
-            corked_ = true;
+        if (diedAway && state_ == StreamState::kPlaying && source_.StillSilent()) {
+            state_ = StreamState::kResting;
             Forget(pa_stream_cork(stream_, 1, nullptr, nullptr));
             // What is still queued is silence; dropped, it cannot delay the next note.
             Forget(pa_stream_flush(stream_, nullptr, nullptr));
@@ -207,33 +224,27 @@ void PulseStream::Fill(std::size_t bytes) {
 
 void PulseStream::Wake() {
     MainloopLock lock(mainloop_);
-    if (!corked_ || FailedLocked()) return;
-    corked_ = false;
-    if (stream_ == nullptr) {
+    if (state_ == StreamState::kParked) {
         // The server asks the new stream for its first buffer as soon as it has made it.
-        if (!ConnectStream()) broken_ = true;
+        state_ = ConnectStream() ? StreamState::kPlaying : StreamState::kEnded;
         return;
     }
+    if (state_ != StreamState::kResting) return;
+    state_ = StreamState::kPlaying;
     if (parkTimer_ != nullptr) pa_context_rttime_restart(context_, parkTimer_, PA_USEC_INVALID);
     // The server handles these in order: after the flush the buffer is empty, so the new sound is
     // written in full first and plays the moment the stream is uncorked.
     Fill(bufferBytes_);
-    if (!corked_) Forget(pa_stream_cork(stream_, 0, nullptr, nullptr));
+    if (state_ == StreamState::kPlaying) Forget(pa_stream_cork(stream_, 0, nullptr, nullptr));
 }
 
-bool PulseStream::Sleeping() const {
-    MainloopLock lock(mainloop_);
-    return corked_;
-}
+}  // namespace
 
-bool PulseStream::Ended() const {
-    MainloopLock lock(mainloop_);
-    return FailedLocked();
-}
-
-bool PulseStream::FailedLocked() const {
-    if (broken_ || pa_context_get_state(context_) != PA_CONTEXT_READY) return true;
-    return stream_ != nullptr && !PA_STREAM_IS_GOOD(pa_stream_get_state(stream_));
+std::unique_ptr<AudioStream> OpenPulseStream(int sampleRate, int blockFrames, int blocksBuffered,
+                                             StreamSource& source) {
+    auto stream = std::make_unique<PulseStream>(blockFrames, source);
+    if (!stream->Connect(sampleRate, blocksBuffered)) return nullptr;
+    return stream;
 }
 
 }  // namespace linux_

@@ -12,11 +12,7 @@ namespace {
 // In order of preference: the font the system administrator picked, then the small font that
 // loads fast and sounds good enough, then the large one.
 constexpr std::array kSoundFontNames = {"default-GM.sf2", "TimGM6mb.sf2", "FluidR3_GM.sf2"};
-
-std::vector<std::string>& Directories() {
-    static std::vector<std::string> directories = {"/usr/share/sounds/sf2"};
-    return directories;
-}
+constexpr char kSoundFontFolder[] = "/usr/share/sounds/sf2";
 
 bool IsReadableFile(const std::filesystem::path& path) {
     std::error_code error;
@@ -27,10 +23,8 @@ bool IsReadableFile(const std::filesystem::path& path) {
 
 std::optional<std::string> FindSoundFont() {
     for (const char* name : kSoundFontNames) {
-        for (const std::string& directory : Directories()) {
-            const std::filesystem::path candidate = std::filesystem::path(directory) / name;
-            if (IsReadableFile(candidate)) return candidate.string();
-        }
+        const std::filesystem::path candidate = std::filesystem::path(kSoundFontFolder) / name;
+        if (IsReadableFile(candidate)) return candidate.string();
     }
     return std::nullopt;
 }
@@ -46,10 +40,6 @@ std::string MissingSoundFontNotice(bool otherDevicesListed) {
            list +
            "Install the package timgm6mb-soundfont (or fluid-soundfont-gm), for example with "
            "\"sudo apt install timgm6mb-soundfont\", and start Clavitap again.";
-}
-
-void SetSoundFontDirectories(std::vector<std::string> directories) {
-    Directories() = std::move(directories);
 }
 
 }  // namespace linux_

@@ -1,66 +1,42 @@
 #include "platform/linux/midi/synth_audio_output.h"
 
-#include <fluidsynth.h>
-
 #include <array>
 #include <cmath>
-
-#include "platform/linux/midi/fluid_driver_stream.h"
-#include "platform/linux/midi/pipewire_stream.h"
-#include "platform/linux/midi/pulse_stream.h"
 
 namespace linux_ {
 
 struct AudioSystem {
-    const char* driver;  // FluidSynth's name for it, which the program also uses
-    const char* title;   // the name users know
-    // The stream playing what `render` makes; nullptr when the system cannot be opened.
-    std::unique_ptr<AudioStream> (*open)(fluid_settings_t* settings, const char* driver,
-                                         RenderFunction render);
+    const char* title;  // the name users know
+    // The stream playing what `source` renders; nullptr when the system cannot be opened.
+    std::unique_ptr<AudioStream> (*open)(BuiltinSynth& synth, StreamSource& source);
 };
 
 namespace {
 
-// PipeWire gets a stream of our own that renders in the graph's own cycle (Debian 12's FluidSynth
-// has no driver for it, and its PulseAudio service adds a cycle or two to every note).
-std::unique_ptr<AudioStream> OpenPipeWireStream(fluid_settings_t*, const char*,
-                                                RenderFunction render) {
-    return PipeWireStream::Open(static_cast<int>(BuiltinSynth::kSampleRate), kPipeWireQuantumFrames,
-                                std::move(render));
-}
+constexpr int kSampleRate = static_cast<int>(BuiltinSynth::kSampleRate);
 
-// PulseAudio gets a stream of our own, which can be corked; FluidSynth's driver for it cannot, and
-// a stream that merely goes unfed keeps the server and the sound card busy.
-std::unique_ptr<AudioStream> OpenPulseStream(fluid_settings_t*, const char*,
-                                             RenderFunction render) {
-    return PulseStream::Open(static_cast<int>(BuiltinSynth::kSampleRate), kPulseBlockFrames,
-                             kPulseBlocks, std::move(render));
-}
-
-std::unique_ptr<AudioStream> OpenFluidDriver(fluid_settings_t* settings, const char* driver,
-                                             RenderFunction render) {
-    return FluidDriverStream::Open(settings, driver, std::move(render));
-}
-
-// In order of preference.
+// In order of preference. PipeWire gets a stream of our own that renders in the graph's own cycle
+// (Debian 12's FluidSynth has no driver for it, and its PulseAudio service adds a cycle or two to
+// every note). PulseAudio gets a stream of our own, which can be corked; FluidSynth's driver for it
+// cannot, and a stream that merely goes unfed keeps the server and the sound card busy.
 constexpr std::array<AudioSystem, 3> kAudioSystems = {{
-    {"pipewire", "PipeWire", OpenPipeWireStream},
-    {"pulseaudio", "PulseAudio", OpenPulseStream},
-    {"alsa", "ALSA", OpenFluidDriver},
+    {"PipeWire",
+     [](BuiltinSynth&, StreamSource& source) -> std::unique_ptr<AudioStream> {
+         return OpenPipeWireStream(kSampleRate, kPipeWireQuantumFrames, source);
+     }},
+    {"PulseAudio",
+     [](BuiltinSynth&, StreamSource& source) -> std::unique_ptr<AudioStream> {
+         return OpenPulseStream(kSampleRate, kPulseBlockFrames, kPulseBlocks, source);
+     }},
+    {"ALSA",
+     [](BuiltinSynth& synth, StreamSource& source) -> std::unique_ptr<AudioStream> {
+         return OpenFluidDriverStream(synth.Settings(), "alsa", kPeriodFrames, kPeriodCount,
+                                      source);
+     }},
 }};
-
-// The output must stay silent this long after the last voice ended before the stream stops:
-// reverb and chorus tails decay below the silent level well within it.
-constexpr int kQuietFramesBeforeSleep = static_cast<int>(BuiltinSynth::kSampleRate / 10);
 
 // While the sound server stays away, a held key would otherwise try to reach it on every tick.
 constexpr auto kReopenInterval = std::chrono::seconds(1);
-
-void ConfigureFluidDrivers(fluid_settings_t* settings) {
-    fluid_settings_setint(settings, "audio.period-size", kPeriodFrames);
-    fluid_settings_setint(settings, "audio.periods", kPeriodCount);
-    fluid_settings_setstr(settings, "audio.sample-format", "float");
-}
 
 }  // namespace
 
@@ -76,16 +52,14 @@ const std::string& AudioSystemsTried() {
     return text;
 }
 
-std::unique_ptr<SynthAudioOutput> SynthAudioOutput::Open(BuiltinSynth& synth,
-                                                         BlockObserver observer) {
-    std::unique_ptr<SynthAudioOutput> output(new SynthAudioOutput(synth, std::move(observer)));
-    ConfigureFluidDrivers(synth.Settings());
+std::unique_ptr<SynthAudioOutput> SynthAudioOutput::Open(BuiltinSynth& synth) {
+    std::unique_ptr<SynthAudioOutput> output(new SynthAudioOutput(synth));
     if (!output->OpenFirstAvailable()) output->nextReopen_ = Clock::now() + kReopenInterval;
     return output;
 }
 
-SynthAudioOutput::SynthAudioOutput(BuiltinSynth& synth, BlockObserver observer)
-    : synth_(synth), observer_(std::move(observer)), gate_(kQuietFramesBeforeSleep) {}
+SynthAudioOutput::SynthAudioOutput(BuiltinSynth& synth)
+    : synth_(synth), gate_(kQuietFramesBeforeRest) {}
 
 SynthAudioOutput::~SynthAudioOutput() {
     stream_.reset();  // its thread stops before the members it renders with go
@@ -99,9 +73,7 @@ bool SynthAudioOutput::OpenFirstAvailable() {
 }
 
 bool SynthAudioOutput::OpenStream(const AudioSystem& system) {
-    stream_ = system.open(
-        synth_.Settings(), system.driver,
-        [this](float* left, float* right, int frames) { return Render(left, right, frames); });
+    stream_ = system.open(synth_, *this);
     if (stream_ == nullptr) return false;
     system_ = &system;
     return true;
@@ -109,7 +81,6 @@ bool SynthAudioOutput::OpenStream(const AudioSystem& system) {
 
 bool SynthAudioOutput::Render(float* left, float* right, int frames) {
     synth_.Render(left, right, frames);
-    if (observer_) observer_(left, right, frames);
     if (!gate_.IsSilent(left, right, frames, synth_.ActiveVoices())) return false;
     gate_.Reset();
     return true;
@@ -134,16 +105,8 @@ void SynthAudioOutput::ReviveIfEnded() {
     }
 }
 
-std::string SynthAudioOutput::DriverName() const {
-    return system_ != nullptr ? system_->driver : "";
-}
-
 void SynthAudioOutput::Wake() {
     if (stream_ != nullptr) stream_->Wake();
-}
-
-bool SynthAudioOutput::Sleeping() const {
-    return stream_ == nullptr || stream_->Sleeping();
 }
 
 namespace {

@@ -1,12 +1,11 @@
 // Plays the built-in synthesizer through the first audio system that works: PipeWire, PulseAudio
-// or ALSA. The stream stops once the sound has died away, so an idle program costs no CPU, and the
-// next message starts it for the very next block. When the sound server goes away (restarted, or
-// gone for a while), or none was there yet at open (a sound server that starts after the program
-// at log-in), the stream is opened at the next note.
+// or ALSA. The output alone decides when its stream rests: once the sound has died away, so that
+// an idle program costs no CPU; the next note starts it for the very next block. When the sound
+// server goes away (restarted, or gone for a while), or none was there yet at open (a sound server
+// that starts after the program at log-in), the stream is opened at the next note.
 #pragma once
 
 #include <chrono>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -15,15 +14,15 @@
 
 namespace linux_ {
 
-// Tells when the synthesizer has died away, so that its audio stream can stop asking for blocks
-// and the process can sleep until the next message.
+// Tells when the synthesizer has died away, so that its audio stream can rest and the process
+// can sleep until the next note.
 class SilenceGate {
   public:
     // Below this a sample is inaudible: under half of one 16-bit step.
     static constexpr float kSilentLevel = 1.0f / 65536.0f;
 
     // `quietFramesNeeded`: how long the output must have stayed silent, with no voice left, before
-    // the stream may sleep. It lets reverb and chorus tails ring out.
+    // the stream may rest. It lets reverb and chorus tails ring out.
     explicit SilenceGate(int quietFramesNeeded) : quietFramesNeeded_(quietFramesNeeded) {}
 
     // Feeds one rendered block. True once the output has been silent long enough.
@@ -56,21 +55,21 @@ const std::string& AudioSystemsTried();
 // A row of the preference table: an audio system and how its stream is opened.
 struct AudioSystem;
 
-class SynthAudioOutput {
-  public:
-    // Called on the audio thread with every block rendered (benchmarks time the sound with it).
-    using BlockObserver = std::function<void(const float* left, const float* right, int frames)>;
+// The output must stay silent this long after the last voice ended before the stream rests: reverb
+// and chorus tails decay below the silent level well within it.
+inline constexpr int kQuietFramesBeforeRest = static_cast<int>(BuiltinSynth::kSampleRate / 10);
 
+class SynthAudioOutput final : private StreamSource {
+  public:
     // Opens the first audio system of the preference table that works. The stream plays a short
-    // silence at once, then stops until Wake(). When none works the output is made all the same
+    // silence at once, then rests until Wake(). When none works the output is made all the same
     // and waits for one (see ReviveIfEnded()).
-    static std::unique_ptr<SynthAudioOutput> Open(BuiltinSynth& synth,
-                                                  BlockObserver observer = nullptr);
+    static std::unique_ptr<SynthAudioOutput> Open(BuiltinSynth& synth);
     ~SynthAudioOutput();
     SynthAudioOutput(const SynthAudioOutput&) = delete;
     SynthAudioOutput& operator=(const SynthAudioOutput&) = delete;
 
-    // Call after a message that may start a sound: a stopped stream plays again.
+    // Call after a message that may start a sound: a resting stream plays again.
     void Wake();
 
     // Call before a note-on: if the stream has ended because its sound server went away, or no
@@ -82,27 +81,21 @@ class SynthAudioOutput {
     // True while an audio system is open; false while the output waits for one.
     bool AudioSystemOpen() const { return stream_ != nullptr; }
 
-    // True while the stream is stopped (nothing is sounding).
-    bool Sleeping() const;
-
-    // FluidSynth's name of the audio system in use ("pulseaudio", "alsa", ...); empty until one
-    // has opened.
-    std::string DriverName() const;
-
   private:
     using Clock = std::chrono::steady_clock;
 
-    SynthAudioOutput(BuiltinSynth& synth, BlockObserver observer);
+    explicit SynthAudioOutput(BuiltinSynth& synth);
 
     // Opens the first audio system of the table that works; false when none does.
     bool OpenFirstAvailable();
     // Opens `system`; false when it cannot be opened.
     bool OpenStream(const AudioSystem& system);
-    // Renders one block; true once the sound has died away.
-    bool Render(float* left, float* right, int frames);
+
+    // The stream rests once the sound has died away and no note has begun since.
+    bool Render(float* left, float* right, int frames) override;
+    bool StillSilent() const override { return synth_.ActiveVoices() == 0; }
 
     BuiltinSynth& synth_;
-    BlockObserver observer_;
     SilenceGate gate_;
     std::unique_ptr<AudioStream> stream_;
     const AudioSystem* system_ = nullptr;  // the row of the audio system in use, once one opened

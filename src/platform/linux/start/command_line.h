@@ -4,7 +4,7 @@
 
 #include <optional>
 
-namespace app {
+namespace linux_ {
 
 // Answers the command line before anything else is touched: --help or --version on standard
 // output, or one plain line on standard error for anything else. Returns the exit status then
@@ -13,4 +13,4 @@ namespace app {
 // restarting it ("-session ID", which the toolkit reads).
 std::optional<int> AnswerCommandLine(int argc, char** argv);
 
-}  // namespace app
+}  // namespace linux_

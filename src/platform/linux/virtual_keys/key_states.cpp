@@ -1,4 +1,4 @@
-#include "platform/linux/keys/virtual_key_states.h"
+#include "platform/linux/virtual_keys/key_states.h"
 
 namespace linux_ {
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-namespace app {
+namespace linux_ {
 
 // One plain line for standard error naming the real cause, from the messages Qt gave while it
 // tried (they name the plug-in that failed) and from which displays this process can reach.
 std::string QtStartFailureLine(const std::vector<std::string>& qtMessages);
 
-}  // namespace app
+}  // namespace linux_

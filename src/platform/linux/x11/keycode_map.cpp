@@ -1,8 +1,8 @@
-#include "platform/linux/keys/keycode_map.h"
+#include "platform/linux/x11/keycode_map.h"
 
 #include <X11/Xutil.h>
 
-#include "platform/linux/keys/virtual_key_table.h"
+#include "platform/linux/virtual_keys/keysym_table.h"
 
 namespace linux_ {
 

@@ -1,5 +1,5 @@
 // The keysym and button table against the Windows virtual-key codes the key scan asks for.
-#include "platform/linux/keys/virtual_key_table.h"
+#include "platform/linux/virtual_keys/keysym_table.h"
 
 #include <X11/keysym.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "app/close_on_signal.h"
+#include "platform/linux/start/close_on_signal.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -7,7 +7,7 @@
 
 #include "platform/linux/qt/message_boxes_end.h"
 
-namespace app {
+namespace linux_ {
 
 namespace {
 
@@ -33,7 +33,7 @@ void CloseOnTerminationSignals(QWidget& window) {
         // A box open now (a failed start-up step, say) must not hold the end. A box the close
         // raises is shown; a further signal ends that one too, and the program with it.
         static bool signalledBefore = false;
-        linux_::EndMessageBoxes(signalledBefore);
+        EndMessageBoxes(signalledBefore);
         signalledBefore = true;
         window.close();
     });
@@ -44,4 +44,4 @@ void CloseOnTerminationSignals(QWidget& window) {
     for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
 }
 
-}  // namespace app
+}  // namespace linux_

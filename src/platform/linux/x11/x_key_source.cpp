@@ -1,11 +1,12 @@
-#include "platform/linux/keys/x_key_source.h"
+#include "platform/linux/x11/x_key_source.h"
 
 #include <X11/XKBlib.h>
 #include <X11/extensions/XInput2.h>
+#include <fcntl.h>
+#include <unistd.h>
 
-#include "platform/linux/keys/silenced_stderr.h"
-#include "platform/linux/keys/virtual_key_table.h"
 #include "platform/linux/session/environment.h"
+#include "platform/linux/virtual_keys/keysym_table.h"
 
 namespace linux_ {
 
@@ -20,6 +21,22 @@ std::string CannotHear(const std::string& reason) {
            ", so keys typed in other programs will not sound.";
 }
 
+// Xlib and XCB write the server's reason to stderr when an X server refuses a connection (for
+// want of an authorisation cookie, say); the user is told in the key source's own words instead.
+// Pointing stderr at /dev/null is process-wide, so it lasts only for this one call.
+Display* OpenDisplayQuietly() {
+    const int devNull = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    const int saved = devNull < 0 ? -1 : fcntl(2, F_DUPFD_CLOEXEC, 3);
+    if (saved >= 0) dup2(devNull, 2);
+    if (devNull >= 0) close(devNull);
+    Display* display = XOpenDisplay(nullptr);
+    if (saved >= 0) {
+        dup2(saved, 2);
+        close(saved);
+    }
+    return display;
+}
+
 }  // namespace
 
 std::string XKeySource::Open() {
@@ -28,10 +45,7 @@ std::string XKeySource::Open() {
     if (name.empty()) {
         return CannotHear("no X display is available (DISPLAY is not set)");
     }
-    {
-        const SilencedStderr quiet;
-        display_ = XOpenDisplay(nullptr);
-    }
+    display_ = OpenDisplayQuietly();
     if (display_ == nullptr) {
         return CannotHear("the X display \"" + name +
                           "\" cannot be reached or does not let Clavitap in");
@@ -94,7 +108,7 @@ void XKeySource::SelectMappingChanges() {
                           XkbNKN_KeycodesMask);
 }
 
-void XKeySource::Drain(XKeyStates& states) {
+void XKeySource::Refresh() {
     if (display_ == nullptr) return;
     // One read of what the server has sent so far, then only what that read queued.
     for (int queued = XEventsQueued(display_, QueuedAfterReading); queued > 0;
@@ -105,7 +119,7 @@ void XKeySource::Drain(XKeyStates& states) {
         if (event.type == GenericEvent && cookie.extension == xinputOpcode_) {
             if (XGetEventData(display_, &cookie)) {
                 const auto* raw = static_cast<const XIRawEvent*>(cookie.data);
-                TakeRawEvent(cookie.evtype, raw->detail, states);
+                TakeRawEvent(cookie.evtype, raw->detail);
                 XFreeEventData(display_, &cookie);
             }
         } else if (IsMappingChange(event)) {
@@ -123,29 +137,34 @@ bool XKeySource::IsMappingChange(const XkbEvent& event) const {
            (event.any.xkb_type == XkbMapNotify || event.any.xkb_type == XkbNewKeyboardNotify);
 }
 
-void XKeySource::TakeRawEvent(int type, int detail, XKeyStates& states) const {
-    const bool isKeycode = detail >= 0 && detail < static_cast<int>(keycodes_.size());
-    const bool isButton =
-        detail > 0 && detail < XKeyStates::kSourceCount - XKeyStates::kFirstButtonSource;
-    const int buttonSource = XKeyStates::kFirstButtonSource + detail;
+void XKeySource::TakeRawEvent(int type, int detail) {
+    if (detail < 0) return;
+    const auto code = static_cast<std::size_t>(detail);
+    const bool isKeycode = code < keycodes_.size();
     if (type == XI_RawKeyPress && isKeycode) {
-        states.Press(detail, keycodes_[static_cast<std::size_t>(detail)]);
+        held_.Press(code, keycodes_[code], true, states_);
     } else if (type == XI_RawKeyRelease && isKeycode) {
-        states.Release(detail);
-    } else if (type == XI_RawButtonPress && isButton) {
-        states.Press(buttonSource, VirtualKeyOfButton(detail));
-    } else if (type == XI_RawButtonRelease && isButton) {
-        states.Release(buttonSource);
+        held_.Release(code, states_);
+    } else if (type == XI_RawButtonPress) {
+        held_.Press(kFirstButton + code, VirtualKeyOfButton(detail), true, states_);
+    } else if (type == XI_RawButtonRelease) {
+        held_.Release(kFirstButton + code, states_);
     }
 }
 
+void XKeySource::Forget() {
+    Refresh();
+    states_.Forget();
+}
+
 void XKeySource::Close() {
-    if (display_ == nullptr) return;
-    XCloseDisplay(display_);
+    if (display_ != nullptr) XCloseDisplay(display_);
     display_ = nullptr;
     xinputOpcode_ = -1;
     xkbEventBase_ = -1;
     keycodes_ = {};
+    held_.Clear();
+    states_.Clear();
 }
 
 }  // namespace linux_

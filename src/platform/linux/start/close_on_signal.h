@@ -7,9 +7,9 @@
 
 #include <QWidget>
 
-namespace app {
+namespace linux_ {
 
 // Installs the handlers; `window` is closed on the Qt thread when one of the signals arrives.
 void CloseOnTerminationSignals(QWidget& window);
 
-}  // namespace app
+}  // namespace linux_

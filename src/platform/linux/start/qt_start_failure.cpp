@@ -1,4 +1,4 @@
-#include "app/qt_start_failure.h"
+#include "platform/linux/start/qt_start_failure.h"
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -9,12 +9,23 @@
 #include <cstring>
 #include <regex>
 
-#include "app/missing_desktop.h"
 #include "platform/linux/session/environment.h"
 
-namespace app {
+namespace linux_ {
 
 namespace {
+
+// No desktop to show the window on: DISPLAY unset or naming an X server that cannot be reached,
+// and no Wayland display either.
+std::string MissingDesktopLine() {
+    const std::string x = EnvironmentValue("DISPLAY");
+    const std::string wayland = EnvironmentValue("WAYLAND_DISPLAY");
+    std::string why = x.empty() ? "DISPLAY is not set"
+                                : "the X display \"" + x + "\" named by DISPLAY cannot be reached";
+    why += wayland.empty() ? ", and WAYLAND_DISPLAY is not set"
+                           : ", and the Wayland display \"" + wayland + "\" cannot be reached";
+    return "Clavitap cannot start: there is no desktop to show its window on (" + why + ").";
+}
 
 bool XDisplayReachable() {
     xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
@@ -25,10 +36,10 @@ bool XDisplayReachable() {
 
 // The compositor's socket: WAYLAND_DISPLAY as a path, or a name in the runtime folder.
 bool WaylandDisplayReachable() {
-    const std::string name = linux_::EnvironmentValue("WAYLAND_DISPLAY");
+    const std::string name = EnvironmentValue("WAYLAND_DISPLAY");
     if (name.empty()) return false;
     const std::string path =
-        name[0] == '/' ? name : linux_::EnvironmentValue("XDG_RUNTIME_DIR") + "/" + name;
+        name[0] == '/' ? name : EnvironmentValue("XDG_RUNTIME_DIR") + "/" + name;
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (path.size() >= sizeof(address.sun_path)) return false;
@@ -82,7 +93,7 @@ std::string QtStartFailureLine(const std::vector<std::string>& qtMessages) {
     const bool forXPlatform = failure.name == "xcb";
     const bool forWayland = failure.name.starts_with("wayland");
     const std::string package = forWayland ? "qt6-wayland" : "libqt6gui6";
-    const std::string chosen = linux_::EnvironmentValue("QT_QPA_PLATFORM");
+    const std::string chosen = EnvironmentValue("QT_QPA_PLATFORM");
     const std::string chooser =
         chosen.empty() ? "Qt chose" : "QT_QPA_PLATFORM=" + Quoted(chosen) + " chooses";
     if (!failure.installed) {
@@ -96,9 +107,8 @@ std::string QtStartFailureLine(const std::vector<std::string>& qtMessages) {
     if ((forXPlatform && !x) || (forWayland && !wayland)) {
         const std::string wanted = forXPlatform ? "an X display" : "a Wayland display";
         const std::string other =
-            forXPlatform
-                ? "the Wayland display " + Quoted(linux_::EnvironmentValue("WAYLAND_DISPLAY"))
-                : "the X display " + Quoted(linux_::EnvironmentValue("DISPLAY"));
+            forXPlatform ? "the Wayland display " + Quoted(EnvironmentValue("WAYLAND_DISPLAY"))
+                         : "the X display " + Quoted(EnvironmentValue("DISPLAY"));
         const std::string unset = chosen.empty() ? "" : ": start Clavitap without QT_QPA_PLATFORM";
         return start + chooser + " the platform plug-in " + Quoted(failure.name) +
                ", which needs " + wanted + " that cannot be reached, while " + other + " can be" +
@@ -110,4 +120,4 @@ std::string QtStartFailureLine(const std::vector<std::string>& qtMessages) {
            package + " may help).";
 }
 
-}  // namespace app
+}  // namespace linux_

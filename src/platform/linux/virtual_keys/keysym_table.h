@@ -1,5 +1,6 @@
-// Which Windows virtual-key code an X key or pointer button stands for. The key scan asks by
-// virtual-key code; the X server reports keycodes (read through their keysyms) and button numbers.
+// Which Windows virtual-key code a keysym or an X pointer button stands for. The key scan asks by
+// virtual-key code; the X server reports keycodes (read through their keysyms) and button numbers,
+// and the input devices' keys are read through the keysyms of the keyboard layout.
 #pragma once
 
 namespace linux_ {

@@ -1,11 +1,11 @@
-#include "app/command_line.h"
+#include "platform/linux/start/command_line.h"
 
 #include <cstdio>
 #include <string_view>
 
 #include "clavitap_version.h"
 
-namespace app {
+namespace linux_ {
 
 namespace {
 
@@ -57,4 +57,4 @@ std::optional<int> AnswerCommandLine(int argc, char** argv) {
     return 2;
 }
 
-}  // namespace app
+}  // namespace linux_

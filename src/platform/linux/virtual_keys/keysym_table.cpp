@@ -1,4 +1,4 @@
-#include "platform/linux/keys/virtual_key_table.h"
+#include "platform/linux/virtual_keys/keysym_table.h"
 
 #include <X11/keysym.h>
 
