@@ -23,8 +23,10 @@ set(CLAVITAP_RECORD_VERSION_TEXT
 set(CLAVITAP_GENERATED_DIR ${PROJECT_BINARY_DIR}/generated)
 configure_file(${PROJECT_SOURCE_DIR}/cmake/clavitap_version.h.in
                ${CLAVITAP_GENERATED_DIR}/clavitap_version.h @ONLY)
+# Included as "generated/clavitap_version.h"; the resource compiler also finds the manifest in the
+# folder itself.
 add_library(clavitap_version INTERFACE)
-target_include_directories(clavitap_version INTERFACE ${CLAVITAP_GENERATED_DIR})
+target_include_directories(clavitap_version INTERFACE ${PROJECT_BINARY_DIR} ${CLAVITAP_GENERATED_DIR})
 
 # The Debian changelog's newest entry names the version the package is built as.
 file(STRINGS ${PROJECT_SOURCE_DIR}/packaging/changelog changelog_head LIMIT_COUNT 1)

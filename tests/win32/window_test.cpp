@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/dispatch.h"
 #include "core/errors.h"
 #include "midi/mdlPubSelf.h"
 #include "platform/key_state.h"
@@ -47,16 +48,29 @@ class MainWindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
         RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\VB and VBA Program Settings\\Clavitap");
-        window_ = win32::MainWindow::Create(GetModuleHandleA(nullptr), false);
+        window_ = win32::MainWindow::Create(GetModuleHandleA(nullptr));
         ASSERT_NE(window_, nullptr);
     }
+    void TearDown() override {
+        // The window ends the thread's message loop as it goes; this thread goes on with the
+        // next test, whose boxes must not see that end.
+        window_.reset();
+        MSG quit;
+        PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    }
     void ShowLoaded() {
-        window_->Load();
+        Dispatch([&] { window_->Handlers().Form_Load(); });
         window_->Show(SW_SHOWNORMAL);
         SetForegroundWindow(window_->Handle());
         test::PumpFor(200, window_->Handle());
     }
-    HWND Control(const char* name) const { return window_->Control(name); }
+    // The child window of the control called `name` in the layout, whose id is its order there.
+    HWND Control(std::string_view name) const {
+        for (const layout::Control& control : layout::kControls) {
+            if (control.name == name) return GetDlgItem(window_->Handle(), control.order);
+        }
+        return nullptr;
+    }
     // Keys pressed for the dialog manager would also sound through the key scan, and with no MIDI
     // device each note opens an error box that takes the focus for a moment; tests of keyboard
     // navigation stop the scan's timer.
@@ -518,8 +532,7 @@ TEST_F(MainWindowTest, ResizeFitsTheClientAreaAndSpringsBack) {
 
     ShowWindow(window, SW_MINIMIZE);
     test::PumpFor(100, window);
-    win32::Form form(window, nullptr);
-    EXPECT_THROW(form.SetHeight(3000.0f), InvalidPropertyValue);
+    EXPECT_THROW(window_->SetHeight(3000.0f), InvalidPropertyValue);
     ShowWindow(window, SW_RESTORE);
     test::PumpFor(100, window);
     EXPECT_EQ(client().right, fitted.right);

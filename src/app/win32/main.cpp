@@ -2,19 +2,19 @@
 // it is closed.
 #include <windows.h>
 
+#include "core/dispatch.h"
 #include "platform/single_instance.h"
 #include "platform/win32/main_window.h"
-#include "platform/win32/window_handles.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/, int show) {
     // A second start only brings the running program's window back.
     if (const auto claim = platform::ClaimSession(); claim != platform::SessionClaim::First) {
         return claim == platform::SessionClaim::HandedOver ? 0 : 1;
     }
-    const auto window = win32::MainWindow::Create(instance, true);
+    const auto window = win32::MainWindow::Create(instance);
     if (!window) return 1;
-    platform::AnswerLaterStarts(win32::LongFromHandle(window->Handle()));
-    window->Load();
+    platform::AnswerLaterStarts(window->hWnd());
+    Dispatch([&] { window->Handlers().Form_Load(); });
     // Closed from a box that start-up showed: nothing is left to show.
     if (window->Handle() == nullptr) return 0;
     window->Show(show);

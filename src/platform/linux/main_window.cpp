@@ -2,40 +2,63 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QImageReader>
 #include <QPainter>
+#include <QPixmap>
 #include <QScrollBar>
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
+#include "core/dispatch.h"
 #include "core/errors.h"
-#include "platform/linux/dispatch.h"
-#include "platform/linux/qt/app_icon.h"
 #include "platform/linux/qt/layout_widgets.h"
-#include "platform/linux/qt/qt_text.h"
-#include "platform/linux/qt/tray_clicks.h"
 #include "platform/linux/qt/window_font.h"
 #include "platform/linux/twips.h"
-#include "platform/linux/window_handles.h"
 #include "window/layout.h"
 
 namespace linux_ {
 namespace {
 
-template <typename Widget>
-Widget& Require(QWidget* widget) {
-    return *static_cast<Widget*>(widget);
+// The child widget of the control called `name` in the layout.
+template <typename Widget = QWidget>
+Widget& Control(const QWidget& window, std::string_view name) {
+    return *static_cast<Widget*>(
+        window.findChild<QWidget*>(QString::fromUtf8(name), Qt::FindDirectChildrenOnly));
+}
+
+// Window and icon handles as the notification-area record carries them (window_handles.h). They
+// start well above 0, which never names a window or icon.
+Long NewHandle() {
+    static Long next = 0x100;
+    return next++;
 }
 
 }  // namespace
+
+QIcon AppIcon() {
+    // Decoded once: after start-up the application holds it.
+    if (!QGuiApplication::windowIcon().isNull()) return QGuiApplication::windowIcon();
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128}) {
+        // Read as PNG only: left to detect the format, Qt probes the file with every image plugin
+        // installed and keeps them all loaded for the life of the program.
+        QImageReader reader(QStringLiteral(":/clavitap/clavitap-%1.png").arg(size), "PNG");
+        reader.setAutoDetectImageFormat(false);
+        icon.addPixmap(QPixmap::fromImage(reader.read()));
+    }
+    return icon;
+}
 
 // A title bar with the system menu, minimise and close, and no maximise: the window fits itself.
 MainWindow::MainWindow()
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                           Qt::WindowCloseButtonHint) {
+                           Qt::WindowCloseButtonHint),
+      timer1_(new QTimer(this)) {
     setObjectName(QStringLiteral("frmPubMain"));
-    setWindowTitle(ToQString(layout::kCaption));
+    setWindowTitle(QString::fromUtf8(layout::kCaption));
     setFont(WindowFont());
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, palette.color(QPalette::Button));
@@ -44,48 +67,43 @@ MainWindow::MainWindow()
     setWindowIcon(AppIcon());
     resize(PixelsFromTwips(layout::kClientWidth), PixelsFromTwips(layout::kClientHeight));
 
-    handle_ = RegisterWindow(*this);
-    iconHandle_ = RegisterIcon(windowIcon());
+    handle_ = NewHandle();
+    iconHandle_ = NewHandle();
 
     BuildControls();
-    handlers_ = std::make_unique<frmPubMain>(frmPubMain::Controls{
-        *this, *comDevies_, *comSounds_, *diao_, *vol_, *lblHide_, *lblFeedback_});
+    handlers_.emplace(frmPubMain::Controls{*this, *comDevies_, *comSounds_, *diao_, *vol_,
+                                           *lblHide_, *lblFeedback_});
     ConnectHandlers();
     SetTabOrderAndAccessKeys();
 
-    timer1_.setInterval(layout::kTimerIntervalMs);
-    connect(&timer1_, &QTimer::timeout, this, [this] { Raise(&frmPubMain::Timer1_Timer); });
-    timer1_.start();
+    timer1_->setObjectName(QStringLiteral("Timer1"));
+    timer1_->setInterval(layout::kTimerIntervalMs);
+    connect(timer1_, &QTimer::timeout, this, [this] { Raise(&frmPubMain::Timer1_Timer); });
+    timer1_->start();
 }
 
 MainWindow::~MainWindow() {
-    timer1_.stop();
-    UnregisterWindow(handle_);
-}
-
-QWidget* MainWindow::Control(std::string_view name) const {
-    const auto found = controls_.find(name);
-    return found == controls_.end() ? nullptr : found->second;
+    timer1_->stop();
 }
 
 void MainWindow::BuildControls() {
-    for (const layout::Control& control : layout::kControls) {
-        // Timer1 is no widget: it is the window's own QTimer.
-        if (QWidget* widget = MakeWidget(control, *this)) controls_[control.name] = widget;
-    }
+    // Timer1 is no widget: it is the window's own QTimer.
+    for (const layout::Control& control : layout::kControls) MakeWidget(control, *this);
 
-    auto& instruments = Require<QComboBox>(Control("ComSounds"));
-    for (std::string_view entry : layout::kInstruments) instruments.addItem(ToQString(entry), 0);
-    auto& tones = Require<QComboBox>(Control("diao"));
-    for (std::string_view entry : layout::kTones) tones.addItem(ToQString(entry), 0);
+    auto& instruments = Control<QComboBox>(*this, "ComSounds");
+    for (std::string_view entry : layout::kInstruments) {
+        instruments.addItem(QString::fromUtf8(entry), 0);
+    }
+    auto& tones = Control<QComboBox>(*this, "diao");
+    for (std::string_view entry : layout::kTones) tones.addItem(QString::fromUtf8(entry), 0);
     for (QComboBox* list : {&instruments, &tones}) list->setCurrentIndex(-1);
 
-    comDevies_ = std::make_unique<ComboList>(Require<QComboBox>(Control("ComDevies")));
-    comSounds_ = std::make_unique<ComboList>(instruments);
-    diao_ = std::make_unique<ComboList>(tones);
-    vol_ = std::make_unique<ScrollBar>(Require<QScrollBar>(Control("Vol")));
-    lblHide_ = std::make_unique<Label>(Require<QLabel>(Control("lblHide")));
-    lblFeedback_ = std::make_unique<Label>(Require<QLabel>(Control("lblFeedback")));
+    comDevies_.emplace(Control<QComboBox>(*this, "ComDevies"));
+    comSounds_.emplace(instruments);
+    diao_.emplace(tones);
+    vol_.emplace(Control<QScrollBar>(*this, "Vol"));
+    lblHide_.emplace(Control<QLabel>(*this, "lblHide"));
+    lblFeedback_.emplace(Control<QLabel>(*this, "lblFeedback"));
 }
 
 void MainWindow::ConnectHandlers() {
@@ -96,7 +114,7 @@ void MainWindow::ConnectHandlers() {
         {"ComSounds", &frmPubMain::ComSounds_Click},
     };
     for (const auto& [name, handler] : lists) {
-        connect(&Require<QComboBox>(Control(name)), &QComboBox::activated, this,
+        connect(&Control<QComboBox>(*this, name), &QComboBox::activated, this,
                 [this, handler = handler] { Raise(handler); });
     }
     const std::pair<std::string_view, void (frmPubMain::*)()> links[] = {
@@ -106,9 +124,7 @@ void MainWindow::ConnectHandlers() {
         {"lblFeedback", &frmPubMain::lblFeedback_Click},
     };
     for (const auto& [name, handler] : links) {
-        static_cast<ClickLabel*>(Control(name))->SetOnClick([this, handler = handler] {
-            Raise(handler);
-        });
+        Control<ClickLabel>(*this, name).SetOnClick([this, handler = handler] { Raise(handler); });
     }
 }
 
@@ -122,7 +138,7 @@ void MainWindow::SetTabOrderAndAccessKeys() {
 
     QWidget* previous = nullptr;
     for (const layout::Control* control : byTabIndex) {
-        QWidget* widget = Control(control->name);
+        QWidget* widget = &Control(*this, control->name);
         if (widget->focusPolicy() == Qt::NoFocus) continue;
         if (previous != nullptr) setTabOrder(previous, widget);
         previous = widget;
@@ -134,32 +150,32 @@ void MainWindow::SetTabOrderAndAccessKeys() {
             continue;
         }
         const auto buddy = std::find_if(at + 1, byTabIndex.end(), [this](const auto* next) {
-            return (Control(next->name)->focusPolicy() & Qt::TabFocus) != 0;
+            return (Control(*this, next->name).focusPolicy() & Qt::TabFocus) != 0;
         });
         if (buddy != byTabIndex.end()) {
-            Require<QLabel>(Control((*at)->name)).setBuddy(Control((*buddy)->name));
+            Control<QLabel>(*this, (*at)->name).setBuddy(&Control(*this, (*buddy)->name));
         }
     }
 
     // AutoSize labels take their size from the caption as drawn (after the buddy is set, the
     // access-key ampersand no longer counts), keeping their Left and Top.
     for (const layout::Control& control : layout::kControls) {
-        if (control.autoSize) FitToCaption(Require<QLabel>(Control(control.name)));
+        if (control.autoSize) FitToCaption(Control<QLabel>(*this, control.name));
     }
     // The links keep their left edges and the gaps between them whatever the face's widths.
     for (const layout::Control& control : layout::kControls) {
         if (control.kind != layout::Kind::LinkLabel) continue;
         if (const layout::Control* next = layout::NextLink(control)) {
-            FitToRoom(Require<QLabel>(Control(control.name)),
-                      PixelsFromTwips(next->left) - PixelsFromTwips(control.left) -
-                          PixelsFromTwips(layout::kLinkGap));
+            FitToRoom(Control<QLabel>(*this, control.name), PixelsFromTwips(next->left) -
+                                                                PixelsFromTwips(control.left) -
+                                                                PixelsFromTwips(layout::kLinkGap));
         }
     }
 }
 
 void MainWindow::Raise(void (frmPubMain::*handler)()) {
     if (unloaded_ || !handlers_) return;
-    Dispatch([&] { (handlers_.get()->*handler)(); });
+    Dispatch([&] { ((*handlers_).*handler)(); });
 }
 
 void MainWindow::PostCallbackMessage(Long message, Long mouseMessage) {
@@ -214,7 +230,7 @@ void MainWindow::SetWidth(float twips) {
 }
 
 float MainWindow::TwipsPerPixelX() const {
-    return kTwipsPerPixel;
+    return TwipsPerPixel();
 }
 
 void MainWindow::paintEvent(QPaintEvent* event) {
@@ -261,7 +277,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // A close asked for while the unload's own box is open (a termination signal) is this one.
     if (unloaded_ || unloading_) return;
     unloading_ = true;
-    timer1_.stop();
+    timer1_->stop();
     Raise(&frmPubMain::Form_Unload);
     unloaded_ = true;
     if (onUnloaded_) onUnloaded_();

@@ -1,20 +1,28 @@
 // The Linux window frmPubMain: one Qt widget built from the layout tables, owning its controls,
-// its 50-millisecond timer and the handlers, and raising the handlers from Qt's events.
+// its 50-millisecond timer and the handlers, and raising the handlers from Qt's events. The
+// window is the handlers' form; each control is a child widget named as in the layout, and the
+// timer a child QTimer named Timer1.
 #pragma once
 
-#include <QLabel>
+#include <QIcon>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
-#include <map>
-#include <memory>
-#include <string_view>
+#include <optional>
 
 #include "platform/controls.h"
 #include "platform/linux/control_adaptors.h"
 #include "window/frmPubMain.h"
 
 namespace linux_ {
+
+// The mouse messages of a notification area that bring the window back, by their numbers.
+inline constexpr Long kMouseMove = 512;  // also the message the icon's clicks come under
+inline constexpr Long kLeftButtonUp = 514;
+
+// The program's icon, at every size drawn for it: the window's title-bar and taskbar icon, the
+// boxes' and, through the window's icon handle, the notification-area icon.
+QIcon AppIcon();
 
 class MainWindow final : public QWidget, public platform::FormControl {
   public:
@@ -26,13 +34,6 @@ class MainWindow final : public QWidget, public platform::FormControl {
     MainWindow& operator=(const MainWindow&) = delete;
 
     frmPubMain& Handlers() { return *handlers_; }
-    // The control called `name` in the layout, or nullptr.
-    QWidget* Control(std::string_view name) const;
-    platform::ListControl& ComDevies() { return *comDevies_; }
-    platform::ListControl& ComSounds() { return *comSounds_; }
-    platform::ListControl& diao() { return *diao_; }
-    platform::ScrollBarControl& Vol() { return *vol_; }
-    const QTimer& Timer1() const { return timer1_; }
 
     // Runs after Form_Unload, when the user has closed the window: the program ends there.
     void SetOnUnloaded(std::function<void()> onUnloaded) { onUnloaded_ = std::move(onUnloaded); }
@@ -70,15 +71,11 @@ class MainWindow final : public QWidget, public platform::FormControl {
     void Raise(void (frmPubMain::*handler)());
     void RequireNormalState() const;
 
-    std::map<std::string_view, QWidget*> controls_;
-    std::unique_ptr<ComboList> comDevies_;
-    std::unique_ptr<ComboList> comSounds_;
-    std::unique_ptr<ComboList> diao_;
-    std::unique_ptr<ScrollBar> vol_;
-    std::unique_ptr<Label> lblHide_;
-    std::unique_ptr<Label> lblFeedback_;
-    std::unique_ptr<frmPubMain> handlers_;
-    QTimer timer1_;
+    std::optional<ComboList> comDevies_, comSounds_, diao_;
+    std::optional<ScrollBar> vol_;
+    std::optional<Label> lblHide_, lblFeedback_;
+    std::optional<frmPubMain> handlers_;
+    QTimer* timer1_;
     Long handle_ = 0;
     Long iconHandle_ = 0;
     bool shownOnce_ = false;

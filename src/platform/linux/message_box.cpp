@@ -2,20 +2,16 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QPointer>
 #include <cstdio>
-#include <vector>
 
 #include "platform/key_state.h"
 #include "platform/linux/main_window.h"
-#include "platform/linux/qt/app_icon.h"
 #include "platform/linux/qt/message_boxes_end.h"
 
 namespace platform {
 namespace {
 
-// The boxes open now, innermost last.
-std::vector<QPointer<QMessageBox>> openBoxes;
+int openBoxes = 0;
 bool boxesEnded = false;
 
 // The shown main window owns the box, so that it opens centred over it as its dialog; while the
@@ -41,15 +37,15 @@ void MsgBox(const std::string& text) {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Clavitap"), QString::fromStdString(text),
                     QMessageBox::Ok, OwnerWindow());
     box.setWindowIcon(linux_::AppIcon());
-    openBoxes.emplace_back(&box);
+    ++openBoxes;
     box.exec();
-    openBoxes.pop_back();
+    --openBoxes;
     // The keys typed while the box was open, the one that closed it among them, were its own.
     ForgetKeyPresses();
 }
 
 bool MsgBoxOpen() {
-    return !openBoxes.empty();
+    return openBoxes > 0;
 }
 
 }  // namespace platform
@@ -58,8 +54,9 @@ namespace linux_ {
 
 void EndMessageBoxes(bool forLater) {
     if (forLater) platform::boxesEnded = true;
-    for (const auto& box : platform::openBoxes) {
-        if (box) box->done(QMessageBox::Ok);
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* box = qobject_cast<QMessageBox*>(widget);
+        if (box != nullptr && box->isVisible()) box->done(QMessageBox::Ok);
     }
 }
 

@@ -39,10 +39,6 @@ class SynthDevice final : public OutputDevice {
     SynthDevice(std::unique_ptr<BuiltinSynth> synth, std::unique_ptr<SynthAudioOutput> output)
         : synth_(std::move(synth)), output_(std::move(output)) {}
 
-    ~SynthDevice() override {
-        output_.reset();  // the audio thread stops before the synthesizer it renders goes
-    }
-
     Long Send(const ShortMessage& message) override {
         // Only a note-on starts a sound; anything else changes voices that keep the stream awake
         // already, or none at all.
@@ -55,6 +51,7 @@ class SynthDevice final : public OutputDevice {
 
   private:
     std::unique_ptr<BuiltinSynth> synth_;
+    // Goes first: the audio thread stops before the synthesizer it renders goes.
     std::unique_ptr<SynthAudioOutput> output_;
 };
 

@@ -11,7 +11,6 @@
 #include <QStringList>
 #include <cerrno>
 #include <cstring>
-#include <functional>
 #include <optional>
 
 namespace platform {
@@ -113,11 +112,13 @@ mode_t NewFileMode() {
     return 0666 & ~mask;
 }
 
-// Writes the settings file anew with `edit` applied. The old text is copied into a new file
+// Writes the settings file anew with `key` of `section` set to `value`, or removed when there is
+// none. The old text is copied into a new file
 // beside it, QSettings edits the copy, and the copy, on disk, takes the old file's place in one
 // rename: the old file is never written into, so a refused write leaves it whole, and the reason
 // given is the system's answer to the step that failed.
-bool Rewrite(const std::string& app, const std::function<void(QSettings&)>& edit) {
+bool Rewrite(const std::string& app, const std::string& section, const std::string& key,
+             const std::optional<std::string>& value) {
     const QFileInfo file(SettingsFile(app));
     if (file.isDir()) return Refused("it is a folder, not a file");
     if (!IsFileOrAbsent(file)) return Refused("it is not a regular file");
@@ -141,7 +142,13 @@ bool Rewrite(const std::string& app, const std::function<void(QSettings&)>& edit
     if (!copy.Create() || !copy.Write(text) || !copy.Close()) return Refused(Plainly(errno));
     {
         QSettings store(QString::fromLocal8Bit(copy.Path().c_str()), QSettings::IniFormat);
-        edit(store);
+        store.beginGroup(QString::fromStdString(section));
+        if (value) {
+            store.setValue(QString::fromStdString(key), QString::fromStdString(*value));
+        } else {
+            store.remove(QString::fromStdString(key));
+        }
+        store.endGroup();
         store.sync();
         // A FormatError only says the old text had lines QSettings could not read (a byte-order
         // mark, say); the copy was written all the same.
@@ -198,20 +205,12 @@ std::string GetSetting(const std::string& app, const std::string& section, const
 
 bool SaveSetting(const std::string& app, const std::string& section, const std::string& key,
                  const std::string& value) {
-    return Rewrite(app, [&](QSettings& store) {
-        store.beginGroup(QString::fromStdString(section));
-        store.setValue(QString::fromStdString(key), QString::fromStdString(value));
-        store.endGroup();
-    });
+    return Rewrite(app, section, key, value);
 }
 
 bool DeleteSetting(const std::string& app, const std::string& section, const std::string& key) {
     if (!StoredText(app, section, key)) return true;
-    return Rewrite(app, [&](QSettings& store) {
-        store.beginGroup(QString::fromStdString(section));
-        store.remove(QString::fromStdString(key));
-        store.endGroup();
-    });
+    return Rewrite(app, section, key, std::nullopt);
 }
 
 std::string SettingsWriteFailure(const std::string& app) {

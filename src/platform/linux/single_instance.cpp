@@ -25,7 +25,6 @@
 #include <string>
 
 #include "platform/linux/main_window.h"
-#include "platform/linux/qt/tray_clicks.h"
 #include "platform/linux/session/environment.h"
 #include "platform/linux/window_handles.h"
 #include "platform/message_box.h"

@@ -1,12 +1,10 @@
 #include "platform/win32/control_adaptors.h"
 
-#include <cmath>
 #include <limits>
 #include <string>
 
 #include "core/errors.h"
 #include "platform/win32/twips.h"
-#include "platform/win32/window_handles.h"
 
 namespace win32 {
 
@@ -96,78 +94,6 @@ float Label::Width() const {
 float Label::Height() const {
     const RECT rect = ClientRect();
     return TwipsFromPixels(rect.bottom - rect.top, WindowDpi(label_));
-}
-
-// ---- Form
-
-Long Form::hWnd() const {
-    return LongFromHandle(window_);
-}
-Long Form::IconHandle() const {
-    return LongFromHandle(icon_);
-}
-
-void Form::Hide() {
-    ShowWindow(window_, SW_HIDE);
-}
-void Form::Show() {
-    ShowWindow(window_, SW_SHOW);
-}
-
-float Form::Height() const {
-    RECT rect{};
-    GetWindowRect(window_, &rect);
-    return TwipsFromPixels(rect.bottom - rect.top, WindowDpi(window_));
-}
-float Form::Width() const {
-    RECT rect{};
-    GetWindowRect(window_, &rect);
-    return TwipsFromPixels(rect.right - rect.left, WindowDpi(window_));
-}
-float Form::ScaleHeight() const {
-    RECT rect{};
-    GetClientRect(window_, &rect);
-    return TwipsFromPixels(rect.bottom, WindowDpi(window_));
-}
-float Form::ScaleWidth() const {
-    RECT rect{};
-    GetClientRect(window_, &rect);
-    return TwipsFromPixels(rect.right, WindowDpi(window_));
-}
-
-int Form::PixelsFrom(float twips) const {
-    const UINT dpi = WindowDpi(window_);
-    // The range is checked before converting, with the same rounding as the rest of the window.
-    const double pixels = std::round(static_cast<double>(twips) * dpi / layout::kTwipsPerInch);
-    if (!std::isfinite(pixels) || pixels < 0 || pixels > std::numeric_limits<short>::max()) {
-        throw InvalidPropertyValue();
-    }
-    return PixelsFromTwips(twips, dpi);
-}
-
-void Form::Resize(int width, int height) {
-    // A minimised or maximised window keeps its size: the change is refused.
-    if (IsIconic(window_) || IsZoomed(window_)) throw InvalidPropertyValue();
-    RECT rect{};
-    GetWindowRect(window_, &rect);
-    if (rect.right - rect.left == width && rect.bottom - rect.top == height) return;
-    SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void Form::SetHeight(float twips) {
-    RECT rect{};
-    GetWindowRect(window_, &rect);
-    Resize(rect.right - rect.left, PixelsFrom(twips));
-}
-
-void Form::SetWidth(float twips) {
-    RECT rect{};
-    GetWindowRect(window_, &rect);
-    Resize(PixelsFrom(twips), rect.bottom - rect.top);
-}
-
-float Form::TwipsPerPixelX() const {
-    return TwipsPerPixel(WindowDpi(window_));
 }
 
 }  // namespace win32

@@ -55,27 +55,4 @@ class Label final : public platform::LabelControl {
     HWND label_;
 };
 
-// The top-level window.
-class Form final : public platform::FormControl {
-  public:
-    Form(HWND window, HICON icon) : window_(window), icon_(icon) {}
-    Long hWnd() const override;
-    Long IconHandle() const override;
-    void Hide() override;
-    void Show() override;
-    float Height() const override;
-    float Width() const override;
-    float ScaleHeight() const override;
-    float ScaleWidth() const override;
-    void SetHeight(float twips) override;
-    void SetWidth(float twips) override;
-    float TwipsPerPixelX() const override;
-
-  private:
-    void Resize(int width, int height);
-    int PixelsFrom(float twips) const;
-    HWND window_;
-    HICON icon_;
-};
-
 }  // namespace win32

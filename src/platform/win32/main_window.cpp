@@ -3,12 +3,16 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <string>
 
-#include "platform/win32/caption_size.h"
-#include "platform/win32/dispatch.h"
+#include "assets/windows/resource_ids.h"
+#include "core/dispatch.h"
+#include "core/errors.h"
+#include "platform/win32/gdi/caption_size.h"
 #include "platform/win32/twips.h"
-#include "resource_ids.h"
+#include "platform/win32/window_handles.h"
 
 namespace win32 {
 namespace {
@@ -62,11 +66,8 @@ ChildClass ClassOf(const layout::Control& control) {
 
 }  // namespace
 
-MainWindow::MainWindow(HINSTANCE instance, bool quitOnDestroy)
-    : instance_(instance), quitOnDestroy_(quitOnDestroy) {}
-
-std::unique_ptr<MainWindow> MainWindow::Create(HINSTANCE instance, bool quitOnDestroy) {
-    std::unique_ptr<MainWindow> self(new MainWindow(instance, quitOnDestroy));
+std::unique_ptr<MainWindow> MainWindow::Create(HINSTANCE instance) {
+    std::unique_ptr<MainWindow> self(new MainWindow(instance));
     self->icon_ = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_CLAVITAP),
                                                 IMAGE_ICON, GetSystemMetrics(SM_CXICON),
                                                 GetSystemMetrics(SM_CYICON), LR_SHARED));
@@ -99,14 +100,13 @@ std::unique_ptr<MainWindow> MainWindow::Create(HINSTANCE instance, bool quitOnDe
                     self.get());
     if (self->window_ == nullptr || !self->CreateChildren()) return nullptr;
 
-    self->form_.emplace(self->window_, self->icon_);
     self->comDevies_.emplace(self->Control("ComDevies"));
     self->comSounds_.emplace(self->Control("ComSounds"));
     self->diao_.emplace(self->Control("diao"));
     self->vol_.emplace(self->Control("Vol"), layout::kVolMin, layout::kVolMax);
     self->lblHide_.emplace(self->Control("lblHide"));
     self->lblFeedback_.emplace(self->Control("lblFeedback"));
-    self->handlers_.emplace(frmPubMain::Controls{*self->form_, *self->comDevies_, *self->comSounds_,
+    self->handlers_.emplace(frmPubMain::Controls{*self, *self->comDevies_, *self->comSounds_,
                                                  *self->diao_, *self->vol_, *self->lblHide_,
                                                  *self->lblFeedback_});
     SetTimer(self->window_, kTimerId, layout::kTimerIntervalMs, nullptr);
@@ -229,10 +229,6 @@ const MainWindow::Child* MainWindow::FindChild(HWND window) const {
     return nullptr;
 }
 
-void MainWindow::Load() {
-    Dispatch([&] { handlers_->Form_Load(); });
-}
-
 void MainWindow::Show(int showCommand) {
     ShowWindow(window_, showCommand);
     Dispatch([&] { handlers_->Form_Resize(); });
@@ -343,7 +339,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DESTROY:
             KillTimer(window_, kTimerId);
             Unload();
-            if (quitOnDestroy_) PostQuitMessage(0);
+            PostQuitMessage(0);
             return 0;
         case WM_NCDESTROY:
             SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
@@ -479,6 +475,78 @@ void MainWindow::MouseMove(WPARAM wParam, LPARAM lParam) {
     const float x = static_cast<float>(LOWORD(lParam)) * perPixel;
     const float y = static_cast<float>(HIWORD(lParam)) * perPixel;
     Dispatch([&] { handlers_->Form_MouseMove(button, shift, x, y); });
+}
+
+// ---- platform::FormControl
+
+Long MainWindow::hWnd() const {
+    return LongFromHandle(window_);
+}
+Long MainWindow::IconHandle() const {
+    return LongFromHandle(icon_);
+}
+
+void MainWindow::Hide() {
+    ShowWindow(window_, SW_HIDE);
+}
+void MainWindow::Show() {
+    ShowWindow(window_, SW_SHOW);
+}
+
+float MainWindow::Height() const {
+    RECT rect{};
+    GetWindowRect(window_, &rect);
+    return TwipsFromPixels(rect.bottom - rect.top, WindowDpi(window_));
+}
+float MainWindow::Width() const {
+    RECT rect{};
+    GetWindowRect(window_, &rect);
+    return TwipsFromPixels(rect.right - rect.left, WindowDpi(window_));
+}
+float MainWindow::ScaleHeight() const {
+    RECT rect{};
+    GetClientRect(window_, &rect);
+    return TwipsFromPixels(rect.bottom, WindowDpi(window_));
+}
+float MainWindow::ScaleWidth() const {
+    RECT rect{};
+    GetClientRect(window_, &rect);
+    return TwipsFromPixels(rect.right, WindowDpi(window_));
+}
+
+int MainWindow::PixelsFrom(float twips) const {
+    const UINT dpi = WindowDpi(window_);
+    // The range is checked before converting, with the same rounding as the rest of the window.
+    const double pixels = std::round(static_cast<double>(twips) * dpi / layout::kTwipsPerInch);
+    if (!std::isfinite(pixels) || pixels < 0 || pixels > std::numeric_limits<short>::max()) {
+        throw InvalidPropertyValue();
+    }
+    return PixelsFromTwips(twips, dpi);
+}
+
+void MainWindow::Resize(int width, int height) {
+    // A minimised or maximised window keeps its size: the change is refused.
+    if (IsIconic(window_) || IsZoomed(window_)) throw InvalidPropertyValue();
+    RECT rect{};
+    GetWindowRect(window_, &rect);
+    if (rect.right - rect.left == width && rect.bottom - rect.top == height) return;
+    SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void MainWindow::SetHeight(float twips) {
+    RECT rect{};
+    GetWindowRect(window_, &rect);
+    Resize(rect.right - rect.left, PixelsFrom(twips));
+}
+
+void MainWindow::SetWidth(float twips) {
+    RECT rect{};
+    GetWindowRect(window_, &rect);
+    Resize(PixelsFrom(twips), rect.bottom - rect.top);
+}
+
+float MainWindow::TwipsPerPixelX() const {
+    return TwipsPerPixel(WindowDpi(window_));
 }
 
 }  // namespace win32

@@ -10,7 +10,7 @@
 #include <windows.h>
 
 #include "platform/key_state.h"
-#include "platform/win32/main_window_class.h"
+#include "platform/win32/main_window.h"
 #include "window/layout.h"
 
 namespace platform {
@@ -19,7 +19,7 @@ namespace {
 BOOL CALLBACK FindMainWindow(HWND window, LPARAM found) {
     char className[64] = {};
     GetClassNameA(window, className, sizeof(className));
-    if (lstrcmpA(className, win32::kMainWindowClass) != 0) return TRUE;
+    if (lstrcmpA(className, win32::MainWindow::kClassName) != 0) return TRUE;
     *reinterpret_cast<HWND*>(found) = window;
     return FALSE;
 }

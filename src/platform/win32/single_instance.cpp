@@ -8,7 +8,7 @@
 #include <windows.h>
 
 #include "platform/message_box.h"
-#include "platform/win32/main_window_class.h"
+#include "platform/win32/main_window.h"
 #include "platform/win32/window_handles.h"
 
 namespace platform {
@@ -41,7 +41,7 @@ LRESULT CALLBACK AnswerRequest(HWND window, UINT message, WPARAM wParam, LPARAM 
 
 // True when the running program's window answered the request.
 bool AskRunningProgram() {
-    const HWND running = FindWindowA(win32::kMainWindowClass, nullptr);
+    const HWND running = FindWindowA(win32::MainWindow::kClassName, nullptr);
     if (running == nullptr) return false;
     // This start has just been started by the user, so it may let the running program come to
     // the front.

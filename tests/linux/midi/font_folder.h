@@ -7,6 +7,7 @@
 #include <sched.h>
 #include <stdlib.h>
 #include <sys/mount.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -18,6 +19,7 @@ inline const std::filesystem::path kFontFolder = "/usr/share/sounds/sf2";
 class PrivateFontFolder : public ::testing::Test {
   protected:
     void SetUp() override {
+        if (geteuid() != 0) GTEST_SKIP() << "needs root for a private mount namespace";
         char pattern[] = "/tmp/clavitap-sf2.XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         folder_ = pattern;
@@ -27,6 +29,7 @@ class PrivateFontFolder : public ::testing::Test {
         ASSERT_EQ(mount(folder_.c_str(), kFontFolder.c_str(), nullptr, MS_BIND, nullptr), 0);
     }
     void TearDown() override {
+        if (folder_.empty()) return;
         umount2(kFontFolder.c_str(), MNT_DETACH);
         std::filesystem::remove_all(folder_);
     }

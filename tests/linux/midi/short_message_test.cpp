@@ -32,7 +32,7 @@ TEST(DecodeShortMessage, TopByteIsIgnored) {
     const auto message =
         DecodeShortMessage(static_cast<Long>(0xAB00'0000u | 0xB0 | 7 << 8 | 90 << 16));
     ASSERT_TRUE(message);
-    EXPECT_EQ(message->Status(), 0xB0);
+    EXPECT_EQ(message->bytes[0], 0xB0);
     EXPECT_EQ(message->Data2(), 90);
 }
 

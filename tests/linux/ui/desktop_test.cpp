@@ -103,7 +103,7 @@ TEST(Tray, HidingEmbedsTheIconAndALeftOrRightReleaseOnItBringsTheWindowBack) {
 
     for (int button : {1, 3}) {
         SCOPED_TRACE("restoring with button " + std::to_string(button));
-        Click(window.Control("lblHide"));
+        Click(uitest::Control(window, "lblHide"));
         ASSERT_TRUE(WaitFor([&] { return MapState(window.winId()) == "IsUnMapped"; }));
         ASSERT_TRUE(WaitFor([] {
             return TrayIconWindow() && IsEmbedded(TrayIconWindow()->winId());
@@ -149,13 +149,13 @@ TEST(NoTray, TheWindowStaysShownAndTheUserIsToldOnceWhy) {
     linux_::MainWindow window;
     ShowMapped(window);
 
-    Click(window.Control("lblHide"));
+    Click(uitest::Control(window, "lblHide"));
     ASSERT_TRUE(WaitFor([] { return uitest::MessageBoxes().size() == 1; }));
     EXPECT_TRUE(uitest::MessageBoxes().value(0).contains(QStringLiteral("notification area")));
     QTest::qWait(300);
     EXPECT_EQ(MapState(window.winId()), "IsViewable");
 
-    Click(window.Control("lblHide"));
+    Click(uitest::Control(window, "lblHide"));
     QTest::qWait(500);
     EXPECT_EQ(MapState(window.winId()), "IsViewable");
     EXPECT_EQ(uitest::MessageBoxes().size(), 1) << "told more than once";
@@ -178,11 +178,11 @@ TEST(Links, EachClickStartsExactlyOneXdgOpenWithItsTarget) {
     const auto started = [&] {
         return uitest::ReadTextFile(record).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     };
-    Click(window.Control("lblDonate"));
+    Click(uitest::Control(window, "lblDonate"));
     ASSERT_TRUE(WaitFor([&] { return started().size() == 1; }));
-    Click(window.Control("lblFeedback"));
+    Click(uitest::Control(window, "lblFeedback"));
     ASSERT_TRUE(WaitFor([&] { return started().size() == 2; }));
-    for (int i = 0; i < 3; ++i) Click(window.Control("lblHomepage"));
+    for (int i = 0; i < 3; ++i) Click(uitest::Control(window, "lblHomepage"));
     ASSERT_TRUE(WaitFor([&] { return started().size() == 5; }));
     QTest::qWait(500);
 
@@ -231,8 +231,8 @@ TEST(Fitting, UnderAWindowManagerTheClientAreaFitsTheLinkRowAndSpringsBack) {
     ShowMapped(window);
     ASSERT_TRUE(WaitFor([&] { return window.frameGeometry().height() > window.height(); }))
         << "no window manager frame";
-    const QWidget* hide = window.Control("lblHide");
-    const QWidget* feedback = window.Control("lblFeedback");
+    const QWidget* hide = uitest::Control(window, "lblHide");
+    const QWidget* feedback = uitest::Control(window, "lblFeedback");
     const QSize fitted(feedback->x() + feedback->width() + 6, hide->y() + hide->height() + 6);
     const WId id = window.winId();
     const auto isFitted = [&] { return window.size() == fitted && XClientSize(id) == fitted; };

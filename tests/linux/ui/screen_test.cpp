@@ -172,8 +172,8 @@ TEST_F(Screen, ScaledLayoutKeepsItsShapeAndCaptionsWhole) {
 
     // The client area, as X has it, is the fitted size scaled, to the pixel rounding, and shows
     // the window's rendering.
-    const QWidget* hide = window.Control("lblHide");
-    const QWidget* feedback = window.Control("lblFeedback");
+    const QWidget* hide = uitest::Control(window, "lblHide");
+    const QWidget* feedback = uitest::Control(window, "lblFeedback");
     const QSize fitted(feedback->x() + feedback->width() + 6, hide->y() + hide->height() + 6);
     EXPECT_EQ(window.size(), fitted);
     const QString info = uitest::Run(QStringLiteral("xwininfo"),
@@ -245,11 +245,11 @@ TEST_F(Screen, LooksAsLaidOutAtThisScale) {
     };
 
     const char* links[] = {"lblHide", "lblDonate", "lblHomepage", "lblFeedback"};
-    const QWidget* hide = window.Control("lblHide");
+    const QWidget* hide = uitest::Control(window, "lblHide");
     const look::Box row = deviceRect(hide->geometry());
     for (int i = 0; i + 1 < 4; ++i) {
-        const QRect left = window.Control(links[i])->geometry();
-        const QRect right = window.Control(links[i + 1])->geometry();
+        const QRect left = uitest::Control(window, links[i])->geometry();
+        const QRect right = uitest::Control(window, links[i + 1])->geometry();
         EXPECT_GE(right.left() - (left.left() + left.width()), 6) << links[i];
         EXPECT_GE(
             look::InkGapAt(pixels, {0, row.top, pixels.width, row.bottom}, device(right.left())),
@@ -257,7 +257,7 @@ TEST_F(Screen, LooksAsLaidOutAtThisScale) {
             << links[i] << " at " << scale * 100 << " %";
     }
 
-    const QWidget* feedback = window.Control("lblFeedback");
+    const QWidget* feedback = uitest::Control(window, "lblFeedback");
     EXPECT_EQ(window.size(),
               QSize(feedback->x() + feedback->width() + 6, hide->y() + hide->height() + 6));
 
@@ -270,8 +270,8 @@ TEST_F(Screen, LooksAsLaidOutAtThisScale) {
     }
 
     const std::uint32_t face = window.palette().color(QPalette::Button).rgb() & 0xffffff;
-    const look::Box description = deviceRect(window.Control("Label7")->geometry());
-    look::Box notes = deviceRect(window.Control("Text1")->geometry());
+    const look::Box description = deviceRect(uitest::Control(window, "Label7")->geometry());
+    look::Box notes = deviceRect(uitest::Control(window, "Text1")->geometry());
     const int frame = device(3);
     notes = {notes.left + frame, notes.top + frame, notes.right - frame, notes.bottom - frame};
     const double bold = look::StrokeWidth(pixels, description, face);

@@ -3,6 +3,8 @@
 // control exactly as it was.
 #include <gtest/gtest.h>
 
+#include <QComboBox>
+#include <QScrollBar>
 #include <QTest>
 #include <cstdlib>
 #include <optional>
@@ -53,6 +55,11 @@ TEST(SettingsFuzz, StartUpAppliesNumbersInRangeAndLeavesControlsAloneOtherwise) 
     SCOPED_TRACE("CLAVITAP_FUZZ_SEED=" + std::to_string(seed));
     std::mt19937 random(seed);
     linux_::MainWindow window;
+    // The lists and the volume bar as the handlers see them.
+    linux_::ComboList comDevies(*window.findChild<QComboBox*>(QStringLiteral("ComDevies")));
+    linux_::ComboList comSounds(*window.findChild<QComboBox*>(QStringLiteral("ComSounds")));
+    linux_::ComboList diao(*window.findChild<QComboBox*>(QStringLiteral("diao")));
+    linux_::ScrollBar volume(*window.findChild<QScrollBar*>(QStringLiteral("Vol")));
 
     for (int round = 0; round < 40; ++round) {
         const std::string vol = RandomText(random);
@@ -67,9 +74,9 @@ TEST(SettingsFuzz, StartUpAppliesNumbersInRangeAndLeavesControlsAloneOtherwise) 
         const auto volBefore = static_cast<Integer>(random() % 101);
         const auto stageBefore = static_cast<Integer>(static_cast<int>(random() % 13) - 1);
         const auto toolsBefore = static_cast<Integer>(static_cast<int>(random() % 129) - 1);
-        window.Vol().SetValue(volBefore);
-        window.diao().SetListIndex(stageBefore);
-        window.ComSounds().SetListIndex(toolsBefore);
+        volume.SetValue(volBefore);
+        diao.SetListIndex(stageBefore);
+        comSounds.SetListIndex(toolsBefore);
 
         window.Handlers().Form_Load();
 
@@ -79,11 +86,11 @@ TEST(SettingsFuzz, StartUpAppliesNumbersInRangeAndLeavesControlsAloneOtherwise) 
             const std::optional<int> value = Expected(text);
             return value && *value >= low && *value <= high ? *value : before;
         };
-        const int devices = window.ComDevies().ListCount();
-        EXPECT_EQ(window.Vol().Value(), applied(vol, 0, 100, volBefore)) << trace;
-        EXPECT_EQ(window.diao().ListIndex(), applied(stage, -1, 11, stageBefore)) << trace;
-        EXPECT_EQ(window.ComDevies().ListIndex(), applied(devies, -1, devices - 1, -1)) << trace;
-        EXPECT_EQ(window.ComSounds().ListIndex(), applied(tools, -1, 127, toolsBefore)) << trace;
+        const int devices = comDevies.ListCount();
+        EXPECT_EQ(volume.Value(), applied(vol, 0, 100, volBefore)) << trace;
+        EXPECT_EQ(diao.ListIndex(), applied(stage, -1, 11, stageBefore)) << trace;
+        EXPECT_EQ(comDevies.ListIndex(), applied(devies, -1, devices - 1, -1)) << trace;
+        EXPECT_EQ(comSounds.ListIndex(), applied(tools, -1, 127, toolsBefore)) << trace;
         if (HasFailure()) break;
     }
 }

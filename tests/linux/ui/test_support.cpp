@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QWidget>
 #include <cstdlib>
 
 namespace uitest {
@@ -68,6 +69,10 @@ QStringList MessageBoxes() {
 
 void ClearMessageBoxes() {
     ShownBoxes().clear();
+}
+
+QWidget* Control(const QWidget& window, std::string_view name) {
+    return window.findChild<QWidget*>(QString::fromUtf8(name), Qt::FindDirectChildrenOnly);
 }
 
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {

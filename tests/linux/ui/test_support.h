@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <string_view>
 
 class QWidget;
 
@@ -23,6 +24,9 @@ QString ReadTextFile(const QString& path);
 // Texts of the message boxes shown since the last call of ClearMessageBoxes, in order.
 QStringList MessageBoxes();
 void ClearMessageBoxes();
+
+// The child widget the window made for the control called `name` in the layout, or nullptr.
+QWidget* Control(const QWidget& window, std::string_view name);
 
 // Runs the event loop until `condition` holds or `timeoutMs` has passed; returns the condition.
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000);

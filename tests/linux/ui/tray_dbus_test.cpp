@@ -108,7 +108,7 @@ class DBusTray : public testing::Test {
 
     // Hides the window with its tray label; returns the item's service and path.
     std::pair<QString, QString> HideToTray() {
-        QTest::mouseClick(window.Control("lblHide"), Qt::LeftButton);
+        QTest::mouseClick(uitest::Control(window, "lblHide"), Qt::LeftButton);
         EXPECT_TRUE(WaitFor([&] { return !window.isVisible(); }));
         EXPECT_TRUE(WaitFor([] { return RegisteredItems().size() == 1; }))
             << "the item did not register";

@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 
 #include "core/errors.h"
 #include "platform/linux/main_window.h"
@@ -36,7 +37,7 @@ class Window : public testing::Test {
 
     template <typename Widget>
     Widget& Get(std::string_view name) {
-        auto* widget = qobject_cast<Widget*>(window.Control(name));
+        auto* widget = qobject_cast<Widget*>(uitest::Control(window, name));
         EXPECT_NE(widget, nullptr) << name;
         return *widget;
     }
@@ -48,6 +49,11 @@ class Window : public testing::Test {
     }
 
     linux_::MainWindow window;
+    // The lists and the volume bar as the handlers see them.
+    linux_::ComboList comDevies{Get<QComboBox>("ComDevies")};
+    linux_::ComboList comSounds{Get<QComboBox>("ComSounds")};
+    linux_::ComboList diao{Get<QComboBox>("diao")};
+    linux_::ScrollBar vol{Get<QScrollBar>("Vol")};
 };
 
 TEST_F(Window, HoldsEveryControlOfTheLayoutWithItsTextAndTheRunningTimer) {
@@ -56,17 +62,19 @@ TEST_F(Window, HoldsEveryControlOfTheLayoutWithItsTextAndTheRunningTimer) {
     int widgets = 0;
     for (const layout::Control& control : layout::kControls) {
         if (control.kind == layout::Kind::Timer) continue;
-        ASSERT_NE(window.Control(control.name), nullptr) << control.name;
+        ASSERT_NE(uitest::Control(window, control.name), nullptr) << control.name;
         ++widgets;
-        if (auto* label = qobject_cast<QLabel*>(window.Control(control.name))) {
+        if (auto* label = qobject_cast<QLabel*>(uitest::Control(window, control.name))) {
             EXPECT_EQ(label->text(), Q(control.text)) << control.name;
         }
     }
     EXPECT_EQ(widgets, 16);
     EXPECT_EQ(Get<QPlainTextEdit>("Text1").toPlainText(),
               QStringLiteral("* All settings will be saved after exited.\n \nas you like.\n"));
-    EXPECT_TRUE(window.Timer1().isActive());
-    EXPECT_EQ(window.Timer1().interval(), 50);
+    const auto* timer1 = window.findChild<QTimer*>(QStringLiteral("Timer1"));
+    ASSERT_NE(timer1, nullptr);
+    EXPECT_TRUE(timer1->isActive());
+    EXPECT_EQ(timer1->interval(), 50);
 }
 
 TEST_F(Window, ListsHoldTheInstrumentsAndTonesAndNothingIsSelectedAtCreation) {
@@ -85,35 +93,35 @@ TEST_F(Window, ListsHoldTheInstrumentsAndTonesAndNothingIsSelectedAtCreation) {
     for (const char* name : {"ComDevies", "ComSounds", "diao"}) {
         EXPECT_FALSE(Get<QComboBox>(name).isEditable()) << name << " takes typed text";
     }
-    EXPECT_EQ(window.ComDevies().ListCount(), 0);
-    EXPECT_EQ(window.ComDevies().ListIndex(), -1);
-    EXPECT_EQ(window.ComSounds().ListIndex(), -1);
-    EXPECT_EQ(window.diao().ListIndex(), -1);
-    EXPECT_EQ(window.Vol().Value(), 0);
-    EXPECT_EQ(window.ComSounds().ItemData(87), 0);
+    EXPECT_EQ(comDevies.ListCount(), 0);
+    EXPECT_EQ(comDevies.ListIndex(), -1);
+    EXPECT_EQ(comSounds.ListIndex(), -1);
+    EXPECT_EQ(diao.ListIndex(), -1);
+    EXPECT_EQ(vol.Value(), 0);
+    EXPECT_EQ(comSounds.ItemData(87), 0);
 
     // "Bass&Lead" keeps its ampersand on screen: a list entry is not a caption.
-    window.ComSounds().SetListIndex(87);
+    comSounds.SetListIndex(87);
     EXPECT_EQ(instruments.currentText(), QStringLiteral("Bass&Lead"));
 }
 
 TEST_F(Window, AddingDevicesKeepsTheListWithoutSelection) {
-    window.ComDevies().AddItem("Built-in Synthesizer");
-    window.ComDevies().SetItemData(window.ComDevies().NewIndex(), -1);
-    window.ComDevies().AddItem("Port 1");
-    EXPECT_EQ(window.ComDevies().NewIndex(), 1);
-    EXPECT_EQ(window.ComDevies().ListIndex(), -1);
-    EXPECT_EQ(window.ComDevies().ItemData(0), -1);
-    EXPECT_EQ(window.ComDevies().List(1), "Port 1");
-    window.ComDevies().Clear();
-    EXPECT_EQ(window.ComDevies().NewIndex(), -1);
-    EXPECT_EQ(window.ComDevies().ListCount(), 0);
+    comDevies.AddItem("Built-in Synthesizer");
+    comDevies.SetItemData(comDevies.NewIndex(), -1);
+    comDevies.AddItem("Port 1");
+    EXPECT_EQ(comDevies.NewIndex(), 1);
+    EXPECT_EQ(comDevies.ListIndex(), -1);
+    EXPECT_EQ(comDevies.ItemData(0), -1);
+    EXPECT_EQ(comDevies.List(1), "Port 1");
+    comDevies.Clear();
+    EXPECT_EQ(comDevies.NewIndex(), -1);
+    EXPECT_EQ(comDevies.ListCount(), 0);
 }
 
 TEST_F(Window, PlacesFixedControlsAtTheirLayoutRectanglesAndSizesAutoSizeLabelsByText) {
     for (const layout::Control& control : layout::kControls) {
         if (control.kind == layout::Kind::Timer) continue;
-        const QWidget* widget = window.Control(control.name);
+        const QWidget* widget = uitest::Control(window, control.name);
         EXPECT_EQ(widget->pos(), QPoint(Px(control.left), Px(control.top))) << control.name;
         if (control.autoSize) {
             // As wide as the caption; as tall as the face's Windows line, which may pass Qt's.
@@ -130,7 +138,8 @@ TEST_F(Window, PlacesFixedControlsAtTheirLayoutRectanglesAndSizesAutoSizeLabelsB
     // The four links stand side by side without covering one another.
     const char* links[] = {"lblHide", "lblDonate", "lblHomepage", "lblFeedback"};
     for (int i = 0; i + 1 < 4; ++i) {
-        EXPECT_LE(window.Control(links[i])->geometry().right(), window.Control(links[i + 1])->x())
+        EXPECT_LE(uitest::Control(window, links[i])->geometry().right(),
+                  uitest::Control(window, links[i + 1])->x())
             << links[i] << " runs into " << links[i + 1];
     }
 }
@@ -157,7 +166,8 @@ TEST_F(Window, DescriptionWrapsOntoTwoLinesAndTheInformationLinesStayOnOne) {
         EXPECT_FALSE(label.wordWrap()) << name;
         EXPECT_EQ(LineCount(label.font(), label.width(), label.text()), 1) << name;
         // The fitted window ends 90 twips (6 pixels) right of the Feedback link.
-        EXPECT_LE(label.geometry().right(), window.Control("lblFeedback")->geometry().right() + 6)
+        EXPECT_LE(label.geometry().right(),
+                  uitest::Control(window, "lblFeedback")->geometry().right() + 6)
             << name << " is cut by the window";
     }
 }
@@ -174,7 +184,7 @@ TEST_F(Window, UsesTheWindowFontBoldCaptionsAndTheLayoutsColours) {
     EXPECT_EQ(font.weight(), QFont::Normal);
     const QColor buttonText = window.palette().color(QPalette::ButtonText);
     for (const layout::Control& control : layout::kControls) {
-        auto* label = qobject_cast<QLabel*>(window.Control(control.name));
+        auto* label = qobject_cast<QLabel*>(uitest::Control(window, control.name));
         if (label == nullptr) continue;
         EXPECT_EQ(label->font().weight(),
                   control.font == layout::Font::Bold ? QFont::Bold : QFont::Normal)
@@ -226,20 +236,21 @@ TEST_F(Window, NotesBoxIsReadOnlyWithoutScrollBarsOrTabStop) {
     QTest::keyClick(&notes, Qt::Key_Backspace);
     EXPECT_EQ(notes.toPlainText(), before);
     QTest::keyClick(&notes, Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), window.Control("ComDevies"));
+    EXPECT_EQ(QApplication::focusWidget(), uitest::Control(window, "ComDevies"));
 }
 
 TEST_F(Window, TabAndShiftTabCycleOnlyAmongTheFourSettingsControls) {
     ShowActive();
     const char* order[] = {"ComDevies", "ComSounds", "Vol", "diao"};
-    window.Control("ComDevies")->setFocus();
+    uitest::Control(window, "ComDevies")->setFocus();
     for (int step = 1; step <= 8; ++step) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        EXPECT_EQ(QApplication::focusWidget(), window.Control(order[step % 4])) << "Tab " << step;
+        EXPECT_EQ(QApplication::focusWidget(), uitest::Control(window, order[step % 4]))
+            << "Tab " << step;
     }
     for (int step = 1; step <= 8; ++step) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
-        EXPECT_EQ(QApplication::focusWidget(), window.Control(order[(8 - step) % 4]))
+        EXPECT_EQ(QApplication::focusWidget(), uitest::Control(window, order[(8 - step) % 4]))
             << "Shift+Tab " << step;
     }
 }
@@ -252,27 +263,27 @@ TEST_F(Window, AccessKeysOfTheCaptionsFocusTheirControls) {
                                                     {Qt::Key_I, "ComSounds"}};
     for (const auto& [key, name] : keys) {
         QTest::keyClick(&window, key, Qt::AltModifier);
-        EXPECT_EQ(QApplication::focusWidget(), window.Control(name)) << name;
+        EXPECT_EQ(QApplication::focusWidget(), uitest::Control(window, name)) << name;
     }
 }
 
 TEST_F(Window, RefusesOutOfRangeSelectionsAndLeavesTheControlAsItWas) {
-    window.ComSounds().SetListIndex(127);
-    window.diao().SetListIndex(3);
-    window.Vol().SetValue(100);
-    EXPECT_THROW(window.ComSounds().SetListIndex(128), InvalidPropertyValue);
-    EXPECT_THROW(window.ComSounds().SetListIndex(-2), InvalidPropertyValue);
-    EXPECT_THROW(window.diao().SetListIndex(12), InvalidPropertyValue);
-    EXPECT_THROW(window.ComDevies().SetListIndex(0), InvalidPropertyValue);
-    EXPECT_THROW(window.Vol().SetValue(101), InvalidPropertyValue);
-    EXPECT_THROW(window.Vol().SetValue(-1), InvalidPropertyValue);
-    EXPECT_THROW(static_cast<void>(window.ComSounds().ItemData(128)), InvalidPropertyValue);
-    EXPECT_EQ(window.ComSounds().ListIndex(), 127);
-    EXPECT_EQ(window.diao().ListIndex(), 3);
-    EXPECT_EQ(window.Vol().Value(), 100);
-    window.ComDevies().SetListIndex(-1);
-    window.diao().SetListIndex(-1);
-    EXPECT_EQ(window.diao().ListIndex(), -1);
+    comSounds.SetListIndex(127);
+    diao.SetListIndex(3);
+    vol.SetValue(100);
+    EXPECT_THROW(comSounds.SetListIndex(128), InvalidPropertyValue);
+    EXPECT_THROW(comSounds.SetListIndex(-2), InvalidPropertyValue);
+    EXPECT_THROW(diao.SetListIndex(12), InvalidPropertyValue);
+    EXPECT_THROW(comDevies.SetListIndex(0), InvalidPropertyValue);
+    EXPECT_THROW(vol.SetValue(101), InvalidPropertyValue);
+    EXPECT_THROW(vol.SetValue(-1), InvalidPropertyValue);
+    EXPECT_THROW(static_cast<void>(comSounds.ItemData(128)), InvalidPropertyValue);
+    EXPECT_EQ(comSounds.ListIndex(), 127);
+    EXPECT_EQ(diao.ListIndex(), 3);
+    EXPECT_EQ(vol.Value(), 100);
+    comDevies.SetListIndex(-1);
+    diao.SetListIndex(-1);
+    EXPECT_EQ(diao.ListIndex(), -1);
 }
 
 TEST_F(Window, VolumeBarRunsFromZeroToHundredInStepsOfOne) {
@@ -281,57 +292,57 @@ TEST_F(Window, VolumeBarRunsFromZeroToHundredInStepsOfOne) {
     EXPECT_EQ(bar.orientation(), Qt::Horizontal);
     EXPECT_EQ(bar.minimum(), 0);
     EXPECT_EQ(bar.maximum(), 100);
-    window.Vol().SetValue(50);
+    vol.SetValue(50);
     bar.setFocus();
     QTest::keyClick(&bar, Qt::Key_Right);
-    EXPECT_EQ(window.Vol().Value(), 51);
+    EXPECT_EQ(vol.Value(), 51);
     QTest::keyClick(&bar, Qt::Key_PageDown);
-    EXPECT_EQ(window.Vol().Value(), 52);
+    EXPECT_EQ(vol.Value(), 52);
 }
 
 // With no MIDI port open every instrument send fails and shows a box, and opening a device id
 // that does not exist fails and shows a box: the boxes show whether a Click ran.
 TEST_F(Window, OnlyTheUsersPickRaisesClick) {
     ShowActive();
-    window.ComSounds().SetListIndex(3);
-    window.ComDevies().AddItem("No such device");
-    window.ComDevies().SetItemData(0, 9999);
-    window.ComDevies().AddItem("Another missing device");
-    window.ComDevies().SetItemData(1, 9998);
-    window.ComDevies().SetListIndex(0);
+    comSounds.SetListIndex(3);
+    comDevies.AddItem("No such device");
+    comDevies.SetItemData(0, 9999);
+    comDevies.AddItem("Another missing device");
+    comDevies.SetItemData(1, 9998);
+    comDevies.SetListIndex(0);
     QTest::qWait(100);
     EXPECT_TRUE(uitest::MessageBoxes().isEmpty()) << "selecting from code raised Click";
 
-    window.Control("ComSounds")->setFocus();
-    QTest::keyClick(window.Control("ComSounds"), Qt::Key_Down);
-    EXPECT_EQ(window.ComSounds().ListIndex(), 4);
+    uitest::Control(window, "ComSounds")->setFocus();
+    QTest::keyClick(uitest::Control(window, "ComSounds"), Qt::Key_Down);
+    EXPECT_EQ(comSounds.ListIndex(), 4);
     ASSERT_TRUE(uitest::WaitFor([] { return !uitest::MessageBoxes().isEmpty(); }));
     const auto afterInstrument = uitest::MessageBoxes().size();
 
-    window.Control("ComDevies")->setFocus();
-    QTest::keyClick(window.Control("ComDevies"), Qt::Key_Down);
-    EXPECT_EQ(window.ComDevies().ListIndex(), 1);
+    uitest::Control(window, "ComDevies")->setFocus();
+    QTest::keyClick(uitest::Control(window, "ComDevies"), Qt::Key_Down);
+    EXPECT_EQ(comDevies.ListIndex(), 1);
     EXPECT_TRUE(uitest::WaitFor([&] { return uitest::MessageBoxes().size() > afterInstrument; }));
 }
 
 TEST_F(Window, AFailingHandlerNeverLeavesTheEventLoop) {
     ShowActive();
     // A device id beyond an Integer makes the device action raise an overflow.
-    window.ComDevies().AddItem("a");
-    window.ComDevies().AddItem("b");
-    window.ComDevies().SetItemData(1, 70000);
-    window.Control("ComDevies")->setFocus();
-    QTest::keyClick(window.Control("ComDevies"), Qt::Key_Down);
-    QTest::keyClick(window.Control("ComDevies"), Qt::Key_Down);
-    EXPECT_EQ(window.ComDevies().ListIndex(), 1);
+    comDevies.AddItem("a");
+    comDevies.AddItem("b");
+    comDevies.SetItemData(1, 70000);
+    uitest::Control(window, "ComDevies")->setFocus();
+    QTest::keyClick(uitest::Control(window, "ComDevies"), Qt::Key_Down);
+    QTest::keyClick(uitest::Control(window, "ComDevies"), Qt::Key_Down);
+    EXPECT_EQ(comDevies.ListIndex(), 1);
     EXPECT_TRUE(window.isVisible());
 }
 
 TEST_F(Window, FitsItsClientAreaToTheLinkRowAndSpringsBack) {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    const QWidget* hide = window.Control("lblHide");
-    const QWidget* feedback = window.Control("lblFeedback");
+    const QWidget* hide = uitest::Control(window, "lblHide");
+    const QWidget* feedback = uitest::Control(window, "lblFeedback");
     const QSize fitted(feedback->geometry().right() + 1 + 6, hide->geometry().bottom() + 1 + 6);
     EXPECT_EQ(window.size(), fitted);
     EXPECT_DOUBLE_EQ(window.ScaleHeight(), (hide->y() + hide->height()) * 15.0 + 90.0);
@@ -369,15 +380,15 @@ TEST_F(Window, ClosingRunsUnloadOnceSavesTheChoicesAndStopsTheTimer) {
     window.SetOnUnloaded([&] { ++unloaded; });
     window.Handlers().Form_Load();
     window.show();
-    window.Vol().SetValue(77);
-    window.diao().SetListIndex(2);
-    window.ComSounds().SetListIndex(87);
+    vol.SetValue(77);
+    diao.SetListIndex(2);
+    comSounds.SetListIndex(87);
     window.close();
     window.close();
     EXPECT_EQ(unloaded, 1);
-    EXPECT_FALSE(window.Timer1().isActive());
+    EXPECT_FALSE(window.findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
     // The first device, when one is listed; none listed, the absent key stays absent.
-    const std::string devies = window.ComDevies().ListCount() > 0 ? "Devies=0\n" : "";
+    const std::string devies = comDevies.ListCount() > 0 ? "Devies=0\n" : "";
     EXPECT_EQ(uitest::ReadTextFile(uitest::ConfigFile()).toStdString(),
               "[Value]\n" + devies + "Stage=2\nTools=87\nVol=77\n");
 }

@@ -13,7 +13,6 @@ struct ShortMessage {
     std::array<std::uint8_t, 3> bytes{};  // status, data1, data2
     int length = 0;                       // how many of them the status uses: 1, 2 or 3
 
-    std::uint8_t Status() const { return bytes[0]; }
     std::uint8_t Kind() const { return static_cast<std::uint8_t>(bytes[0] & 0xF0); }
     int Channel() const { return bytes[0] & 0x0F; }
     int Data1() const { return bytes[1]; }

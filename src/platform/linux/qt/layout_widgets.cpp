@@ -2,8 +2,10 @@
 
 #include <QComboBox>
 #include <QFontMetricsF>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QProxyStyle>
 #include <QRawFont>
@@ -13,8 +15,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/linux/qt/link_cursor.h"
-#include "platform/linux/qt/qt_text.h"
 #include "platform/linux/qt/window_font.h"
 #include "platform/linux/twips.h"
 
@@ -90,10 +90,21 @@ QColor TextColor(layout::Color color, const QPalette& palette) {
     return palette.color(QPalette::ButtonText);
 }
 
+// The cursor the four link labels show: the 32 x 32 pointing hand the Windows build carries in
+// link.cur, from the same artwork (assets/make_assets.py), with its hot spot at the fingertip.
+QCursor LinkCursor() {
+    constexpr int kHotSpotX = 12;
+    constexpr int kHotSpotY = 1;
+    // Read as PNG only, as the icons are: no probing of every image plugin.
+    QImageReader reader(QStringLiteral(":/clavitap/link.png"), "PNG");
+    reader.setAutoDetectImageFormat(false);
+    return QCursor(QPixmap::fromImage(reader.read()), kHotSpotX, kHotSpotY);
+}
+
 QWidget* MakeLabel(const layout::Control& control, QWidget& parent) {
     auto* label = new ClickLabel(&parent);
     label->setTextFormat(Qt::PlainText);
-    label->setText(ToQString(control.text));
+    label->setText(QString::fromUtf8(control.text));
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setFont(ControlFont(control.font));
     QPalette palette = label->palette();
@@ -110,7 +121,7 @@ QWidget* MakeTextBox(const layout::Control& control, QWidget& parent) {
     auto* box = new QPlainTextEdit(&parent);
     // The notes end their lines with CR LF; the text box shows plain line breaks.
     box->setPlainText(
-        ToQString(control.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        QString::fromUtf8(control.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     box->setReadOnly(true);
     box->setFont(ControlFont(control.font));
     box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -204,7 +215,7 @@ QWidget* MakeScrollBar(QWidget& parent) {
 
 }  // namespace
 
-QWidget* MakeWidget(const layout::Control& control, QWidget& parent) {
+void MakeWidget(const layout::Control& control, QWidget& parent) {
     QWidget* widget = nullptr;
     switch (control.kind) {
         case layout::Kind::TextBox:
@@ -221,12 +232,11 @@ QWidget* MakeWidget(const layout::Control& control, QWidget& parent) {
             widget = MakeLabel(control, parent);
             break;
         case layout::Kind::Timer:
-            return nullptr;
+            return;
     }
-    widget->setObjectName(ToQString(control.name));
+    widget->setObjectName(QString::fromUtf8(control.name));
     widget->setGeometry(PixelsFromTwips(control.left), PixelsFromTwips(control.top),
                         PixelsFromTwips(control.width), PixelsFromTwips(control.height));
-    return widget;
 }
 
 }  // namespace linux_

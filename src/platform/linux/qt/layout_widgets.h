@@ -33,8 +33,8 @@ void FitToCaption(QLabel& label);
 // room left before the next link and the gap kept to it.
 void FitToRoom(QLabel& label, int room);
 
-// A child of `parent` for `control`, placed and sized as the layout says; nullptr for the timer,
-// which is no widget.
-QWidget* MakeWidget(const layout::Control& control, QWidget& parent);
+// Makes the child of `parent` for `control`, named, placed and sized as the layout says; the
+// timer is no widget and gets none.
+void MakeWidget(const layout::Control& control, QWidget& parent);
 
 }  // namespace linux_

@@ -3,12 +3,9 @@
 #include <fontconfig/fontconfig.h>
 #include <QFontDatabase>
 #include <QFontMetrics>
-#include <algorithm>
 #include <future>
 #include <system_error>
-#include <vector>
 
-#include "platform/linux/qt/qt_text.h"
 #include "platform/linux/twips.h"
 
 namespace linux_ {
@@ -24,25 +21,23 @@ QFont WithWindowFontSize(const QString& family) {
 // Whether text set in `font` keeps the layout: each link caption ends before the next link
 // begins, and each word-wrapped caption fits its fixed height.
 bool KeepsTheLayout(const QFont& font) {
-    std::vector<const layout::Control*> links;
     for (const layout::Control& control : layout::kControls) {
-        if (control.kind == layout::Kind::LinkLabel) links.push_back(&control);
+        const layout::Control* next =
+            control.kind == layout::Kind::LinkLabel ? layout::NextLink(control) : nullptr;
+        if (next != nullptr) {
+            const int room = PixelsFromTwips(next->left) - PixelsFromTwips(control.left);
+            const QString caption = QString::fromUtf8(control.text);
+            if (QFontMetrics(font).horizontalAdvance(caption) > room) return false;
+        }
         if (control.wordWrap) {
             QFont captionFont = font;
             if (control.font == layout::Font::Bold) captionFont.setWeight(QFont::Bold);
             const QRect wrapped =
                 QFontMetrics(captionFont)
                     .boundingRect(QRect(0, 0, PixelsFromTwips(control.width), 10000),
-                                  Qt::TextWordWrap, ToQString(control.text));
+                                  Qt::TextWordWrap, QString::fromUtf8(control.text));
             if (wrapped.height() > PixelsFromTwips(control.height)) return false;
         }
-    }
-    std::sort(links.begin(), links.end(),
-              [](const auto* a, const auto* b) { return a->left < b->left; });
-    const QFontMetrics metrics(font);
-    for (std::size_t i = 0; i + 1 < links.size(); ++i) {
-        const int room = PixelsFromTwips(links[i + 1]->left) - PixelsFromTwips(links[i]->left);
-        if (metrics.horizontalAdvance(ToQString(links[i]->text)) > room) return false;
     }
     return true;
 }
@@ -61,7 +56,7 @@ bool AddTahomaFile() {
 // often a wide face that pushes the link captions into one another, so the first installed face
 // that keeps the layout is taken; failing all, the font system's own choice.
 QString ChooseWindowFontFamily() {
-    const QString tahoma = ToQString(layout::kFontName);
+    const QString tahoma = QString::fromUtf8(layout::kFontName);
     if (QFontDatabase::hasFamily(tahoma)) return tahoma;
     if (AddTahomaFile() && QFontDatabase::hasFamily(tahoma)) return tahoma;
     for (const char* family : {"Liberation Sans", "Arimo", "Arial", "DejaVu Sans Condensed",

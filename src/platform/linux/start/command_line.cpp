@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string_view>
 
-#include "clavitap_version.h"
+#include "generated/clavitap_version.h"
 
 namespace linux_ {
 

@@ -8,12 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "core/dispatch.h"
 #include "platform/key_state.h"
-#include "platform/linux/dispatch.h"
 #include "platform/linux/main_window.h"
 #include "platform/linux/midi/soundfont_search.h"
 #include "platform/linux/midi/synth_preload.h"
-#include "platform/linux/qt/app_icon.h"
 #include "platform/linux/qt/window_font.h"
 #include "platform/linux/start/close_on_signal.h"
 #include "platform/linux/start/qt_start_failure.h"

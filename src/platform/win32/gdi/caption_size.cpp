@@ -1,4 +1,4 @@
-#include "platform/win32/caption_size.h"
+#include "platform/win32/gdi/caption_size.h"
 
 #include <string>
 #include <vector>
