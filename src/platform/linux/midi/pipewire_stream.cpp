@@ -12,13 +12,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstdlib>
 #include <ctime>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/linux/midi/audio_stream.h"
-#include "platform/linux/session/environment.h"
 
 namespace linux_ {
 
@@ -70,13 +70,14 @@ bool LoadModules(pw_context* context) {
 
 // False when plainly no PipeWire daemon listens: its socket is missing from the runtime folder
 // where libpipewire would look. The library and its modules are then never loaded, which spares a
-// PulseAudio desktop their memory.
+// PulseAudio desktop their memory. The variables are read as libpipewire reads them, where one
+// set to the empty string still names the folder (and then no socket).
 bool DaemonSocketMayExist() {
-    if (IsSetInEnvironment("PIPEWIRE_REMOTE")) return true;
-    std::string folder = EnvironmentValue("PIPEWIRE_RUNTIME_DIR");
-    if (folder.empty()) folder = EnvironmentValue("XDG_RUNTIME_DIR");
-    if (folder.empty()) return true;
-    return access((folder + "/pipewire-0").c_str(), F_OK) == 0;
+    if (std::getenv("PIPEWIRE_REMOTE") != nullptr) return true;
+    const char* folder = std::getenv("PIPEWIRE_RUNTIME_DIR");
+    if (folder == nullptr) folder = std::getenv("XDG_RUNTIME_DIR");
+    if (folder == nullptr) return true;
+    return access((std::string(folder) + "/pipewire-0").c_str(), F_OK) == 0;
 }
 
 class PipeWireStream final : public AudioStream {
