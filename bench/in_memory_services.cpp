@@ -1,4 +1,4 @@
-#include "in_memory_services.h"
+#include "bench/in_memory_services.h"
 
 #include <cstring>
 #include <string>

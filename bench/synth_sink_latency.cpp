@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "monitor_clock.h"
+#include "bench/monitor_clock.h"
 #include "platform/midi_out.h"
 
 namespace {

@@ -3,8 +3,8 @@
 // 10 microseconds per tick.
 #include <benchmark/benchmark.h>
 
+#include "bench/in_memory_services.h"
 #include "engine/key_scan.h"
-#include "in_memory_services.h"
 #include "midi/mdlPubSelf.h"
 
 namespace {

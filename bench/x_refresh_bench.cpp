@@ -13,8 +13,8 @@
 #include <memory>
 #include <thread>
 
-#include "linux/keys/xvfb_server.h"
 #include "platform/key_state.h"
+#include "tests/linux/keys/xvfb_server.h"
 
 namespace {
 

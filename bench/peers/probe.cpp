@@ -37,7 +37,7 @@
 #include <thread>
 #include <vector>
 
-#include "../monitor_clock.h"
+#include "bench/monitor_clock.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "engine/key_scan.h"
 #include "engine/rnd.h"
-#include "fakes/window_fixture.h"
+#include "tests/unit/fakes/window_fixture.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <array>
 
 #include "core/errors.h"
-#include "fakes/fake_controls.h"
-#include "fakes/fake_platform.h"
 #include "midi/mdlPubSelf.h"
+#include "tests/unit/fakes/fake_controls.h"
+#include "tests/unit/fakes/fake_platform.h"
 
 namespace {
 

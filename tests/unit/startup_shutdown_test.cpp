@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "fakes/window_fixture.h"
+#include "tests/unit/fakes/window_fixture.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <string>
 #include <vector>
 
-#include "fakes/window_fixture.h"
+#include "tests/unit/fakes/window_fixture.h"
 #include "window/links.h"
 #include "window/tray_icon.h"
 

@@ -16,7 +16,7 @@
 
 #include "platform/midi_out.h"
 #include "platform/settings.h"
-#include "test_support.h"
+#include "tests/win32/test_support.h"
 #include "window/layout.h"
 
 namespace {

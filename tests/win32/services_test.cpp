@@ -14,7 +14,7 @@
 #include "platform/midi_out.h"
 #include "platform/notify_icon.h"
 #include "platform/settings.h"
-#include "test_support.h"
+#include "tests/win32/test_support.h"
 #include "window/tray_icon.h"
 
 namespace {

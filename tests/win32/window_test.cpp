@@ -20,9 +20,9 @@
 #include "platform/win32/control_adaptors.h"
 #include "platform/win32/main_window.h"
 #include "platform/win32/twips.h"
-#include "test_support.h"
+#include "tests/support/window_pixels.h"
+#include "tests/win32/test_support.h"
 #include "window/layout.h"
-#include "window_pixels.h"
 
 namespace {
 

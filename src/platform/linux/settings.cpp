@@ -159,13 +159,17 @@ bool Rewrite(const std::string& app, const std::string& section, const std::stri
     if (chmod(path, existed ? (old.st_mode & 07777) : NewFileMode()) != 0) {
         return Refused(Plainly(errno));
     }
-    // QSettings tells a changed file by its size and time: a new text of the old size, written
-    // within the old one's millisecond, must not read as unchanged.
+    // QSettings tells a changed file by its size and time, to the millisecond: a new text of the
+    // old size must not read as unchanged. The file's clock ticks in steps of several milliseconds,
+    // and a file bumped ahead of it once would otherwise take the same time again two writes later,
+    // so every new file is later than the one it replaces.
     if (existed) {
         timespec times[2] = {{0, UTIME_NOW}, {0, UTIME_NOW}};
         struct stat now = {};
-        if (stat(path, &now) == 0 && now.st_mtim.tv_sec == old.st_mtim.tv_sec &&
-            now.st_mtim.tv_nsec / 1'000'000 == old.st_mtim.tv_nsec / 1'000'000) {
+        const auto milliseconds = [](const timespec& time) {
+            return static_cast<long long>(time.tv_sec) * 1000 + time.tv_nsec / 1'000'000;
+        };
+        if (stat(path, &now) == 0 && milliseconds(now.st_mtim) <= milliseconds(old.st_mtim)) {
             times[1] = old.st_mtim;
             times[1].tv_nsec = (old.st_mtim.tv_nsec / 1'000'000 + 1) * 1'000'000;
             if (times[1].tv_nsec >= 1'000'000'000) {

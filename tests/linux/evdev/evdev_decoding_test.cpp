@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "event_stream.h"
 #include "platform/linux/evdev/evdev_key_source.h"
+#include "tests/linux/evdev/event_stream.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <fstream>
 #include <string>
 
-#include "event_stream.h"
 #include "platform/linux/evdev/evdev_key_source.h"
+#include "tests/linux/evdev/event_stream.h"
 
 namespace {
 

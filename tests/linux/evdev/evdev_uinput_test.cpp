@@ -11,8 +11,8 @@
 #include <string>
 #include <thread>
 
-#include "event_stream.h"
 #include "platform/linux/evdev/evdev_key_source.h"
+#include "tests/linux/evdev/event_stream.h"
 
 namespace {
 

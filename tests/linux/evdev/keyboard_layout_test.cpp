@@ -9,9 +9,9 @@
 #include <fstream>
 #include <string>
 
-#include "event_stream.h"
 #include "platform/linux/evdev/evdev_key_source.h"
 #include "platform/linux/evdev/keyboard_layout.h"
+#include "tests/linux/evdev/event_stream.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "platform/key_state.h"
-#include "xvfb_server.h"
+#include "tests/linux/keys/xvfb_server.h"
 
 namespace {
 

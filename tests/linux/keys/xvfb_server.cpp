@@ -1,4 +1,4 @@
-#include "xvfb_server.h"
+#include "tests/linux/keys/xvfb_server.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/linux/midi/synth_audio_output.h"
-#include "test_fonts.h"
+#include "tests/linux/midi/test_fonts.h"
 
 namespace linux_ {
 namespace {

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "monitor_recording.h"
 #include "platform/midi_out.h"
+#include "tests/linux/midi/monitor_recording.h"
 
 namespace platform {
 namespace {

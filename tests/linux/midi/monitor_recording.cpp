@@ -1,4 +1,4 @@
-#include "monitor_recording.h"
+#include "tests/linux/midi/monitor_recording.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "engine/key_scan.h"
-#include "fakes/fake_controls.h"
 #include "midi/mdlPubSelf.h"
 #include "platform/key_state.h"
 #include "platform/linux/midi/builtin_synth.h"
 #include "platform/message_box.h"
 #include "platform/midi_out.h"
-#include "test_fonts.h"
+#include "tests/linux/midi/test_fonts.h"
+#include "tests/unit/fakes/fake_controls.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/linux/midi/builtin_synth.h"
-#include "test_fonts.h"
+#include "tests/linux/midi/test_fonts.h"
 
 namespace linux_ {
 namespace {

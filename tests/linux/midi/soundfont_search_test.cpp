@@ -6,8 +6,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "font_folder.h"
 #include "platform/midi_out.h"
+#include "tests/linux/midi/font_folder.h"
 
 namespace linux_ {
 namespace {

@@ -10,8 +10,8 @@
 #include <string>
 #include <thread>
 
-#include "monitor_recording.h"
 #include "platform/linux/midi/soundfont_search.h"
+#include "tests/linux/midi/monitor_recording.h"
 
 namespace linux_ {
 namespace {

@@ -7,10 +7,10 @@
 #include <cmath>
 #include <vector>
 
-#include "font_folder.h"
 #include "platform/linux/midi/soundfont_search.h"
 #include "platform/midi_out.h"
-#include "test_fonts.h"
+#include "tests/linux/midi/font_folder.h"
+#include "tests/linux/midi/test_fonts.h"
 
 namespace linux_ {
 namespace {

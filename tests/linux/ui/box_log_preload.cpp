@@ -6,7 +6,7 @@
 #include <QCoreApplication>
 #include <QFile>
 
-#include "box_watch.h"
+#include "tests/linux/ui/box_watch.h"
 
 namespace {
 

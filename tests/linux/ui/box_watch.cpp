@@ -1,4 +1,4 @@
-#include "box_watch.h"
+#include "tests/linux/ui/box_watch.h"
 
 #include <QEvent>
 #include <QMessageBox>

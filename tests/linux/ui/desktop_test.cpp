@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "platform/linux/main_window.h"
-#include "test_support.h"
+#include "tests/linux/ui/test_support.h"
 #include "window/links.h"
 
 namespace {

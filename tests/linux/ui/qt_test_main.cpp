@@ -5,7 +5,7 @@
 #include <QApplication>
 #include <cstdio>
 
-#include "test_support.h"
+#include "tests/linux/ui/test_support.h"
 
 namespace {
 

@@ -18,8 +18,8 @@
 #include <cmath>
 
 #include "platform/linux/main_window.h"
-#include "test_support.h"
-#include "window_pixels.h"
+#include "tests/linux/ui/test_support.h"
+#include "tests/support/window_pixels.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 
 #include "platform/linux/main_window.h"
 #include "platform/settings.h"
-#include "test_support.h"
+#include "tests/linux/ui/test_support.h"
 
 namespace {
 

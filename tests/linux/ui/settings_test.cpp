@@ -8,7 +8,7 @@
 #include <QSettings>
 
 #include "platform/settings.h"
-#include "test_support.h"
+#include "tests/linux/ui/test_support.h"
 
 namespace {
 

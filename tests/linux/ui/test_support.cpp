@@ -1,6 +1,6 @@
-#include "test_support.h"
+#include "tests/linux/ui/test_support.h"
 
-#include "box_watch.h"
+#include "tests/linux/ui/box_watch.h"
 
 #include <QCoreApplication>
 #include <QDir>

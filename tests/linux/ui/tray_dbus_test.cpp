@@ -15,7 +15,7 @@
 #include <QtEndian>
 
 #include "platform/linux/main_window.h"
-#include "test_support.h"
+#include "tests/linux/ui/test_support.h"
 
 namespace {
 

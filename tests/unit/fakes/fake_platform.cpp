@@ -1,4 +1,4 @@
-#include "fake_platform.h"
+#include "tests/unit/fakes/fake_platform.h"
 
 #include <algorithm>
 #include <cstring>

@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "fake_controls.h"
-#include "fake_platform.h"
 #include "midi/mdlPubSelf.h"
+#include "tests/unit/fakes/fake_controls.h"
+#include "tests/unit/fakes/fake_platform.h"
 #include "window/frmPubMain.h"
 #include "window/layout.h"
 
