@@ -7,8 +7,8 @@
 #include <optional>
 
 #include "platform/linux/evdev/evdev_key_source.h"
-#include "platform/linux/x11/x_key_source.h"
 #include "platform/linux/session/environment.h"
+#include "platform/linux/x11/x_key_source.h"
 
 namespace platform {
 
@@ -48,14 +48,18 @@ std::string OnlyXProgramsNotice(const std::string& devicesWhy) {
 
 std::string OpenKeySource() {
     CloseKeySource();
-    // On an X desktop X hears every key; elsewhere the input devices come first.
-    const bool xSession = linux_::IsXSession();
-    std::string devicesWhy;
-    if (!xSession && (devicesWhy = TryOpen(deviceKeys)).empty()) return {};
+    // On an X desktop X hears every key, and the input devices are the fallback.
+    if (linux_::IsXSession()) {
+        const std::string xWhy = TryOpen(xKeys);
+        if (xWhy.empty()) return {};
+        const std::string devicesWhy = TryOpen(deviceKeys);
+        return devicesWhy.empty() ? std::string() : xWhy + "\n\n" + devicesWhy;
+    }
+    // Elsewhere the input devices come first; X, when it serves, hears only X programs' keys.
+    const std::string devicesWhy = TryOpen(deviceKeys);
+    if (devicesWhy.empty()) return {};
     const std::string xWhy = TryOpen(xKeys);
-    if (xWhy.empty()) return xSession ? std::string() : OnlyXProgramsNotice(devicesWhy);
-    if (xSession && (devicesWhy = TryOpen(deviceKeys)).empty()) return {};
-    return xWhy + "\n\n" + devicesWhy;
+    return xWhy.empty() ? OnlyXProgramsNotice(devicesWhy) : xWhy + "\n\n" + devicesWhy;
 }
 
 void RefreshKeyState() {
