@@ -75,6 +75,17 @@ press_return_on_box() {
   xdotool windowactivate --sync "$box" key Return
 }
 
+# With no device stored, the instrument's bank select and program change fail at start: two boxes,
+# each closed with Return, then the main window.
+close_start_up_boxes_with_return() {
+  for n in 1 2; do
+    wait_until 100 logged_at_least $n || fail "start-up box $n did not appear"
+    wait_until 50 has_dialog || fail "start-up box $n is not shown"
+    press_return_on_box
+  done
+  wait_until 100 has_main_window || fail "no main window"
+}
+
 # Waits for the end; fails unless it came with status `expected` (default 0).
 expect_end() {
   started=$(date +%s%N)
@@ -92,12 +103,7 @@ key_trap)
   # closes it and three keys after it show none, and the window still closes normally.
   store_no_device
   start_program
-  for n in 1 2; do  # the instrument's bank select and program change fail at start
-    wait_until 100 logged_at_least $n || fail "start-up box $n did not appear"
-    wait_until 50 has_dialog || fail "start-up box $n is not shown"
-    press_return_on_box
-  done
-  wait_until 100 has_main_window || fail "no main window"
+  close_start_up_boxes_with_return
   sleep 1
   { has_dialog || [ "$(boxes_logged)" -ne 2 ]; } && fail "a box followed the Return on a start-up box"
   xmessage -name other 'another program' &
@@ -255,12 +261,7 @@ box_after_signal)
     : >"$work/boxes.txt"
     folder=$(dirname "$settings")
     start_program "mount --bind '$folder' '$folder' && mount -o remount,bind,ro '$folder'"
-    for n in 1 2; do  # the instrument's bank select and program change fail at start
-      wait_until 100 logged_at_least $n || fail "start-up box $n did not appear"
-      wait_until 50 has_dialog || fail "start-up box $n is not shown"
-      press_return_on_box
-    done
-    wait_until 100 has_main_window || fail "no main window"
+    close_start_up_boxes_with_return
     kill -TERM "$pid"
     wait_until 100 has_dialog || fail "no box after the signal"
     tail -1 "$work/boxes.txt" | grep -q 'could not save your choices' || fail "the box says not why"
